@@ -1,0 +1,24 @@
+# GoogleTest: the system's prebuilt library for native builds; for Windows builds the
+# Debian source tree compiled with the cross compiler.
+if(CMAKE_CROSSCOMPILING)
+  set(KX_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest source tree")
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  add_subdirectory("${KX_GTEST_SOURCE}" "${CMAKE_BINARY_DIR}/_googletest" EXCLUDE_FROM_ALL SYSTEM)
+else()
+  find_package(GTest REQUIRED)
+endif()
+include(GoogleTest)
+
+# kx_add_test(NAME name LABEL subsystem SOURCES ... LIBS ...)
+# One test program per subsystem; its cases are discovered when CTest runs, so a
+# Windows build needs no Wine while it builds.
+function(kx_add_test)
+  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main kx_warnings)
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${T_LABEL}")
+endfunction()
