@@ -1,0 +1,21 @@
+#pragma once
+
+// The Windows API the system calls. On Windows these are the system's own headers; on
+// other systems the subset is declared here, with Windows type sizes and constant values,
+// and implemented by the emulation in winapi/emu.
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <mmsystem.h>
+#include <objbase.h>
+#include <setupapi.h>
+#include <windows.h>
+#include <winioctl.h>
+#else
+#include <winapi/include/emu/kernel32.h>
+#include <winapi/include/emu/wintypes.h>
+#endif
