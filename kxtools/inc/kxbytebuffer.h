@@ -15,6 +15,9 @@ public:
   KxByteBuffer(std::uint8_t* bytes, std::int32_t size);
   KxByteBuffer(const KxByteBuffer&) = delete;
   KxByteBuffer& operator=(const KxByteBuffer&) = delete;
+  // A moved-from buffer is empty and owns nothing.
+  KxByteBuffer(KxByteBuffer&& other) noexcept;
+  KxByteBuffer& operator=(KxByteBuffer&& other) noexcept;
   virtual ~KxByteBuffer();
 
   const std::uint8_t* data() const { return data_; }
@@ -64,6 +67,9 @@ public:
   void decodeText(KxByteBuffer& source);
 
 private:
+  // Copies what fits of n bytes at the write position, without growing.
+  void appendUpTo(const std::uint8_t* bytes, std::int32_t n);
+
   std::uint8_t* data_ = nullptr;
   std::int32_t capacity_ = 0;
   std::uint32_t readPos_ = 0;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -43,6 +44,23 @@ KxByteBuffer::KxByteBuffer(std::int32_t size) : data_(allocateZeroed(size)) {
 
 KxByteBuffer::KxByteBuffer(std::uint8_t* bytes, std::int32_t size)
     : data_(bytes), capacity_(bytes != nullptr ? std::max(size, 0) : 0), external_(true) {}
+
+KxByteBuffer::KxByteBuffer(KxByteBuffer&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), capacity_(std::exchange(other.capacity_, 0)),
+      readPos_(std::exchange(other.readPos_, 0)), writePos_(std::exchange(other.writePos_, 0)),
+      external_(std::exchange(other.external_, false)) {}
+
+KxByteBuffer& KxByteBuffer::operator=(KxByteBuffer&& other) noexcept {
+  if (&other != this) {
+    KxByteBuffer old(std::move(*this));
+    data_ = std::exchange(other.data_, nullptr);
+    capacity_ = std::exchange(other.capacity_, 0);
+    readPos_ = std::exchange(other.readPos_, 0);
+    writePos_ = std::exchange(other.writePos_, 0);
+    external_ = std::exchange(other.external_, false);
+  }
+  return *this;
+}
 
 KxByteBuffer::~KxByteBuffer() {
   if (!external_) {
@@ -219,6 +237,14 @@ void KxByteBuffer::readBuffer(KxByteBuffer& b) {
   b.writePos_ = b.capacity_;
 }
 
+void KxByteBuffer::appendUpTo(const std::uint8_t* bytes, std::int32_t n) {
+  const std::int32_t count = std::min(n, capacity_ - writePos_);
+  if (count > 0) {
+    std::memcpy(data_ + writePos_, bytes, static_cast<std::size_t>(count));
+    writePos_ += count;
+  }
+}
+
 void KxByteBuffer::encodeText(KxByteBuffer& source) {
   if (&source == this) {
     KxByteBuffer copy(capacity_);
@@ -229,15 +255,21 @@ void KxByteBuffer::encodeText(KxByteBuffer& source) {
   source.rewind();
   const std::int32_t bytes = source.remaining();
   const std::int32_t groups = bytes / 3 + (bytes % 3 != 0 ? 1 : 0);
+  // Sized exactly, so the groups go straight into place; a wrapped buffer keeps its size
+  // and takes what fits.
   reset(groups > std::numeric_limits<std::int32_t>::max() / 4 ? 0 : groups * 4);
-  while (!source.atEnd()) {
-    std::uint8_t b[3] = {};
-    source.read(b, 3);
-    const std::uint32_t v = (std::uint32_t{b[0]} << 16) | (std::uint32_t{b[1]} << 8) | b[2];
-    const char chars[4] = {kxTextCodeChar((v >> 18) & 63), kxTextCodeChar((v >> 12) & 63),
-                           kxTextCodeChar((v >> 6) & 63), kxTextCodeChar(v & 63)};
-    write(chars, 4);
+  const std::uint8_t* in = source.data_;
+  for (std::int32_t i = 0; i < bytes; i += 3) {
+    const std::int32_t left = bytes - i;
+    const std::uint32_t v = (std::uint32_t{in[i]} << 16) | (left > 1 ? std::uint32_t{in[i + 1]} << 8 : 0U) |
+                            (left > 2 ? std::uint32_t{in[i + 2]} : 0U);
+    const std::uint8_t chars[4] = {static_cast<std::uint8_t>(kTextAlphabet[(v >> 18) & 63]),
+                                   static_cast<std::uint8_t>(kTextAlphabet[(v >> 12) & 63]),
+                                   static_cast<std::uint8_t>(kTextAlphabet[(v >> 6) & 63]),
+                                   static_cast<std::uint8_t>(kTextAlphabet[v & 63])};
+    appendUpTo(chars, 4);
   }
+  source.readPos_ = static_cast<std::uint32_t>(source.capacity_);
 }
 
 void KxByteBuffer::decodeText(KxByteBuffer& source) {
@@ -251,16 +283,17 @@ void KxByteBuffer::decodeText(KxByteBuffer& source) {
   const std::int32_t chars = source.remaining();
   const std::int32_t tail = chars % 4;
   reset(chars / 4 * 3 + (tail > 0 ? tail - 1 : 0));
-  while (!source.atEnd()) {
-    std::uint8_t c[4] = {255, 255, 255, 255};
-    const std::int32_t got = source.read(c, 4);
+  const std::uint8_t* in = source.data_;
+  for (std::int32_t i = 0; i < chars; i += 4) {
+    // A missing character counts as 255, as a foreign one does.
+    const std::int32_t got = std::min(chars - i, 4);
     std::uint32_t v = 0;
-    for (const std::uint8_t ch : c) {
-      v = (v << 6) + kTextValues[ch];
+    for (std::int32_t k = 0; k < 4; ++k) {
+      v = (v << 6) + (k < got ? kTextValues[in[i + k]] : 255U);
     }
-    // A missing character counts as 255; the raw read left 255 there, whose value is 255.
     const std::uint8_t out[3] = {static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
                                  static_cast<std::uint8_t>(v)};
-    write(out, got - 1);
+    appendUpTo(out, got - 1);
   }
+  source.readPos_ = static_cast<std::uint32_t>(source.capacity_);
 }
