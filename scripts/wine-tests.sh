@@ -12,6 +12,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
 /usr/lib/wine/wineserver -p
+/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
 ctest --preset win64 "$@"
