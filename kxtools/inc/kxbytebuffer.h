@@ -67,6 +67,8 @@ public:
   void decodeText(KxByteBuffer& source);
 
 private:
+  // An owned copy of every byte, for the codecs when source and target are one buffer.
+  KxByteBuffer copyOfBytes() const;
   // Copies what fits of n bytes at the write position, without growing.
   void appendUpTo(const std::uint8_t* bytes, std::int32_t n);
 

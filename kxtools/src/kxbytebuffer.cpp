@@ -237,6 +237,12 @@ void KxByteBuffer::readBuffer(KxByteBuffer& b) {
   b.writePos_ = b.capacity_;
 }
 
+KxByteBuffer KxByteBuffer::copyOfBytes() const {
+  KxByteBuffer copy(capacity_);
+  copy.write(data_, capacity_);
+  return copy;
+}
+
 void KxByteBuffer::appendUpTo(const std::uint8_t* bytes, std::int32_t n) {
   const std::int32_t count = std::min(n, capacity_ - writePos_);
   if (count > 0) {
@@ -247,8 +253,7 @@ void KxByteBuffer::appendUpTo(const std::uint8_t* bytes, std::int32_t n) {
 
 void KxByteBuffer::encodeText(KxByteBuffer& source) {
   if (&source == this) {
-    KxByteBuffer copy(capacity_);
-    copy.write(data_, capacity_);
+    KxByteBuffer copy = copyOfBytes();
     encodeText(copy);
     return;
   }
@@ -274,8 +279,7 @@ void KxByteBuffer::encodeText(KxByteBuffer& source) {
 
 void KxByteBuffer::decodeText(KxByteBuffer& source) {
   if (&source == this) {
-    KxByteBuffer copy(capacity_);
-    copy.write(data_, capacity_);
+    KxByteBuffer copy = copyOfBytes();
     decodeText(copy);
     return;
   }
