@@ -17,5 +17,6 @@
 #include <winioctl.h>
 #else
 #include <winapi/include/emu/kernel32.h>
+#include <winapi/include/emu/user32.h>
 #include <winapi/include/emu/wintypes.h>
 #endif
