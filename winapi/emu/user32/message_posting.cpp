@@ -49,7 +49,9 @@ extern "C" BOOL WINAPI PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wPara
   }
   auto& system = WindowSystem::get();
   auto lock = system.lock();
-  // Only a thread that has used the window system has a queue, as on Windows.
+  // Only a thread that has used the window system has a queue, as on Windows, where
+  // this very call gives the calling thread one.
+  system.currentQueue(lock);
   const auto queue = system.queueOf(lock, idThread);
   if (!queue) {
     SetLastError(ERROR_INVALID_THREAD_ID);

@@ -6,7 +6,7 @@ namespace {
 
 // Sets or clears one style bit, telling the window first with `notice` when the state
 // changes; the result is whether the bit was set before.
-bool switchStyle(HWND hwnd, DWORD bit, bool on, UINT notice) {
+bool switchStyle(HWND hwnd, DWORD bit, bool on, UINT notice, WPARAM noticeParam) {
   auto& system = WindowSystem::get();
   auto lock = system.lock();
   const Window* window = system.find(lock, hwnd);
@@ -16,7 +16,7 @@ bool switchStyle(HWND hwnd, DWORD bit, bool on, UINT notice) {
   }
   const bool was = (window->style & bit) != 0;
   if (was != on) {
-    sendMessage(lock, hwnd, notice, on ? TRUE : FALSE, 0);
+    sendMessage(lock, hwnd, notice, noticeParam, 0);
     if (Window* still = system.find(lock, hwnd)) {
       still->style = on ? (still->style | bit) : (still->style & ~bit);
     }
@@ -32,7 +32,8 @@ bool activates(int command) {
 } // namespace
 
 extern "C" BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
-  const bool wasVisible = switchStyle(hWnd, WS_VISIBLE, nCmdShow != SW_HIDE, WM_SHOWWINDOW);
+  const bool wasVisible =
+      switchStyle(hWnd, WS_VISIBLE, nCmdShow != SW_HIDE, WM_SHOWWINDOW, nCmdShow != SW_HIDE);
   auto& system = WindowSystem::get();
   auto lock = system.lock();
   const Window* window = system.find(lock, hWnd);
@@ -64,7 +65,7 @@ extern "C" BOOL WINAPI IsWindowVisible(HWND hWnd) {
 
 extern "C" BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable) {
   // WS_DISABLED is set when disabling, so "was set" means "was disabled".
-  return switchStyle(hWnd, WS_DISABLED, bEnable == FALSE, WM_ENABLE) ? TRUE : FALSE;
+  return switchStyle(hWnd, WS_DISABLED, bEnable == FALSE, WM_ENABLE, bEnable != FALSE) ? TRUE : FALSE;
 }
 
 extern "C" BOOL WINAPI IsWindowEnabled(HWND hWnd) {
