@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <thread>
 
 using user32test::createWindow;
@@ -116,11 +117,18 @@ INSTANTIATE_TEST_SUITE_P(Messages, User32PointerMessages,
                                          PointerMessage{WM_DEVICECHANGE, DBT_DEVICEARRIVAL}));
 
 TEST(User32MessageQueue, ThreadWithoutAQueueCannotBePosted) {
-  DWORD idle = 0;
-  std::thread([&] { idle = GetCurrentThreadId(); }).join();
+  std::promise<DWORD> started;
+  std::promise<void> posted;
+  std::thread idle([&] {
+    started.set_value(GetCurrentThreadId());
+    posted.get_future().wait();
+  });
+  const DWORD idleId = started.get_future().get();
   SetLastError(0);
-  EXPECT_FALSE(PostThreadMessageA(idle, WM_USER, 0, 0));
+  EXPECT_FALSE(PostThreadMessageA(idleId, WM_USER, 0, 0));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
+  posted.set_value();
+  idle.join();
 }
 
 TEST(User32MessageQueue, DispatchCallsTheWindowProcedureWithTheMessage) {

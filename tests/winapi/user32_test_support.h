@@ -5,16 +5,11 @@
 // message loop that runs until a condition holds.
 #include <winapi/include/winapi.h>
 
-#include <tests/support/message_pump.h>
-
-#if defined(_WIN32)
-#include <dbt.h>
-#endif
-
 #include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <tests/support/message_pump.h>
 #include <thread>
 #include <vector>
 
@@ -71,6 +66,10 @@ LRESULT CALLBACK recordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
 
 using kxtest::pumpUntil;
 using kxtest::waitUntil;
+
+// Whether the Windows build runs under Wine, for the few places where Wine's behaviour
+// differs from Windows'.
+bool runningOnWine();
 
 // A thread that creates a window of the class and runs GetMessageA until WM_QUIT.
 class WindowThread {

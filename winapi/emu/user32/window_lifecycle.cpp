@@ -139,15 +139,13 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCS
                    lpWindowName,
                    lpClassName,
                    dwExStyle};
-  if (sendMessage(lock, hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) == 0) {
+  // A window refused at WM_NCCREATE or WM_CREATE never finished being created: it ends
+  // with WM_NCDESTROY alone, as under Wine.
+  const bool refused = sendMessage(lock, hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) == 0 ||
+                       sendMessage(lock, hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1;
+  if (refused) {
     if (system.find(lock, hwnd) != nullptr) {
       sendNcDestroy(lock, system, hwnd);
-    }
-    return nullptr;
-  }
-  if (sendMessage(lock, hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
-    if (system.find(lock, hwnd) != nullptr) {
-      destroyWindow(lock, system, hwnd);
     }
     return nullptr;
   }
