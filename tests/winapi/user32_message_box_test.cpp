@@ -29,6 +29,7 @@ protected:
 std::string temporaryPath(const char* stem) { return testing::TempDir() + stem + std::to_string(getpid()); }
 
 struct DefaultCase {
+  const char* name;
   UINT type;
   int answer;
 };
@@ -41,18 +42,19 @@ TEST_P(User32MessageBoxDefaults, UnscriptedBoxGivesItsDefaultButton) {
   EXPECT_EQ(MessageBoxA(nullptr, "text", "caption", GetParam().type), GetParam().answer) << GetParam().type;
 }
 
-INSTANTIATE_TEST_SUITE_P(Styles, User32MessageBoxDefaults,
-                         testing::Values(DefaultCase{MB_OK | MB_ICONERROR, IDOK},
-                                         DefaultCase{MB_OKCANCEL, IDOK},
-                                         DefaultCase{MB_OKCANCEL | MB_DEFBUTTON2, IDCANCEL},
-                                         DefaultCase{MB_YESNO | MB_ICONQUESTION, IDYES},
-                                         DefaultCase{MB_YESNO | MB_DEFBUTTON2, IDNO},
-                                         DefaultCase{MB_YESNOCANCEL | MB_DEFBUTTON3, IDCANCEL},
-                                         DefaultCase{MB_ABORTRETRYIGNORE | MB_DEFBUTTON2, IDRETRY},
-                                         DefaultCase{MB_CANCELTRYCONTINUE | MB_DEFBUTTON3, IDCONTINUE},
-                                         // A default button the box does not have falls back to the first.
-                                         DefaultCase{MB_RETRYCANCEL | MB_DEFBUTTON3, IDRETRY},
-                                         DefaultCase{MB_YESNO | MB_DEFBUTTON4, IDYES}));
+INSTANTIATE_TEST_SUITE_P(
+    Styles, User32MessageBoxDefaults,
+    testing::Values(DefaultCase{"Ok", MB_OK | MB_ICONERROR, IDOK}, DefaultCase{"OkCancel", MB_OKCANCEL, IDOK},
+                    DefaultCase{"OkCancelSecond", MB_OKCANCEL | MB_DEFBUTTON2, IDCANCEL},
+                    DefaultCase{"YesNo", MB_YESNO | MB_ICONQUESTION, IDYES},
+                    DefaultCase{"YesNoSecond", MB_YESNO | MB_DEFBUTTON2, IDNO},
+                    DefaultCase{"YesNoCancelThird", MB_YESNOCANCEL | MB_DEFBUTTON3, IDCANCEL},
+                    DefaultCase{"AbortRetryIgnoreSecond", MB_ABORTRETRYIGNORE | MB_DEFBUTTON2, IDRETRY},
+                    DefaultCase{"CancelTryContinueThird", MB_CANCELTRYCONTINUE | MB_DEFBUTTON3, IDCONTINUE},
+                    // A default button the box does not have falls back to the first.
+                    DefaultCase{"RetryCancelMissingThird", MB_RETRYCANCEL | MB_DEFBUTTON3, IDRETRY},
+                    DefaultCase{"YesNoMissingFourth", MB_YESNO | MB_DEFBUTTON4, IDYES}),
+    user32test::CaseName());
 
 TEST_F(User32MessageBox, ScriptedAnswersAreTakenInOrderThenDefaultsAgain) {
   kxemu::setMessageBoxAnswers({IDNO, IDYES, IDCANCEL});

@@ -92,6 +92,7 @@ TEST(User32MessageQueue, GetMessageForAWindowThatIsGoneFails) {
 }
 
 struct PointerMessage {
+  const char* name;
   UINT message;
   WPARAM wParam;
 };
@@ -102,7 +103,7 @@ TEST_P(User32PointerMessages, CanOnlyBeSent) {
   ScopedClass windowClass(recordingProc);
   HWND hwnd = createWindow(windowClass);
   char text[] = "text";
-  const auto [message, wParam] = GetParam();
+  const auto& [name, message, wParam] = GetParam();
   SetLastError(0);
   EXPECT_FALSE(PostMessageA(hwnd, message, wParam, reinterpret_cast<LPARAM>(text)));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MESSAGE_SYNC_ONLY));
@@ -113,8 +114,10 @@ TEST_P(User32PointerMessages, CanOnlyBeSent) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Messages, User32PointerMessages,
-                         testing::Values(PointerMessage{WM_SETTEXT, 0}, PointerMessage{WM_GETTEXT, 4},
-                                         PointerMessage{WM_DEVICECHANGE, DBT_DEVICEARRIVAL}));
+                         testing::Values(PointerMessage{"SetText", WM_SETTEXT, 0},
+                                         PointerMessage{"GetText", WM_GETTEXT, 4},
+                                         PointerMessage{"DeviceArrival", WM_DEVICECHANGE, DBT_DEVICEARRIVAL}),
+                         user32test::CaseName());
 
 TEST(User32MessageQueue, ThreadWithoutAQueueCannotBePosted) {
   std::promise<DWORD> started;
@@ -169,4 +172,15 @@ TEST(User32MessageQueue, MessagesOfADestroyedWindowLeaveTheQueue) {
   PostThreadMessageA(GetCurrentThreadId(), WM_USER + 2, 0, 0);
   DestroyWindow(hwnd);
   EXPECT_EQ(drain(nullptr), (std::vector<UINT>{WM_USER + 2}));
+}
+
+TEST(User32MessageQueue, WaitMessageReturnsOnceSomethingNewArrives) {
+  MSG msg;
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  const DWORD self = GetCurrentThreadId();
+  // Posted before or during the wait, the message is new since the queue was last read.
+  std::thread poster([self] { PostThreadMessageA(self, WM_USER + 6, 0, 0); });
+  EXPECT_TRUE(WaitMessage());
+  poster.join();
+  EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_USER + 6, WM_USER + 6, PM_REMOVE));
 }

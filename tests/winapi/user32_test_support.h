@@ -5,6 +5,8 @@
 // message loop that runs until a condition holds.
 #include <winapi/include/winapi.h>
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -66,6 +68,14 @@ LRESULT CALLBACK recordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
 
 using kxtest::pumpUntil;
 using kxtest::waitUntil;
+
+// Names the cases of a parameterised test after their `name` field.
+struct CaseName {
+  template <typename Case>
+  std::string operator()(const testing::TestParamInfo<Case>& info) const {
+    return info.param.name;
+  }
+};
 
 // Whether the Windows build runs under Wine, for the few places where Wine's behaviour
 // differs from Windows'.

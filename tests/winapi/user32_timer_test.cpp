@@ -155,3 +155,12 @@ TEST(User32Timers, TimerTicksOnlyOnTheThreadThatSetIt) {
   EXPECT_TRUE(pumpUntil([&] { return procTicksOf(mine) >= 1; }));
   KillTimer(nullptr, mine);
 }
+
+TEST(User32Timers, GetMessageWaitsForTheNextTick) {
+  const UINT_PTR id = SetTimer(nullptr, 0, 10, nullptr);
+  MSG msg{};
+  ASSERT_EQ(GetMessageA(&msg, nullptr, WM_TIMER, WM_TIMER), TRUE);
+  EXPECT_EQ(msg.wParam, id);
+  EXPECT_TRUE(WaitMessage()) << "a due timer ends the wait as well";
+  KillTimer(nullptr, id);
+}

@@ -55,6 +55,7 @@ TEST(User32WindowLifecycle, CreationSendsNcCreateThenCreateWithTheCreateStruct) 
 }
 
 struct CreationRefusal {
+  const char* name;
   UINT refusedAt;
   LRESULT answer;
   std::vector<UINT> expected;
@@ -75,11 +76,12 @@ TEST_P(User32CreationRefused, LeavesNoWindowAndEndsTheWindowsLife) {
   EXPECT_EQ(seen, refusal.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Refusals, User32CreationRefused,
-                         // The window ends without WM_DESTROY either way: it never finished being created.
-                         testing::Values(CreationRefusal{WM_NCCREATE, FALSE, {WM_NCCREATE, WM_NCDESTROY}},
-                                         CreationRefusal{
-                                             WM_CREATE, -1, {WM_NCCREATE, WM_CREATE, WM_NCDESTROY}}));
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, User32CreationRefused,
+    // The window ends without WM_DESTROY either way: it never finished being created.
+    testing::Values(CreationRefusal{"AtNcCreate", WM_NCCREATE, FALSE, {WM_NCCREATE, WM_NCDESTROY}},
+                    CreationRefusal{"AtCreate", WM_CREATE, -1, {WM_NCCREATE, WM_CREATE, WM_NCDESTROY}}),
+    user32test::CaseName());
 
 TEST(User32WindowLifecycle, DestroyTakesOwnedWindowsFirstThenParentBeforeChildren) {
   ScopedClass windowClass(recordingProc);

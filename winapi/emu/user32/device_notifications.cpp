@@ -16,8 +16,12 @@ struct Registration {
   bool allClasses = false;
 };
 
-// Guarded by the window system's mutex.
-std::vector<Registration> registrations;
+// Guarded by the window system's mutex; never destroyed, like the window system, so
+// threads that end while the process exits can still drop their windows' entries.
+std::vector<Registration>& registrations() {
+  static auto* all = new std::vector<Registration>;
+  return *all;
+}
 std::uintptr_t nextRegistration = 0x2000;
 
 // An interface record holds at least everything up to its name.
@@ -42,7 +46,7 @@ std::vector<HWND> recipients(WindowSystem& system, const Lock& held, const std::
       handles.push_back(hwnd);
     }
   }
-  for (const Registration& registration : registrations) {
+  for (const Registration& registration : registrations()) {
     if (wants(registration, record) &&
         std::find(handles.begin(), handles.end(), registration.hwnd) == handles.end()) {
       handles.push_back(registration.hwnd);
@@ -56,10 +60,7 @@ LRESULT deliver(Lock& lock, WindowSystem& system, HWND hwnd, WPARAM event, const
   if (window == nullptr || window->destroying) {
     return 0;
   }
-  auto sent = std::make_shared<SentMessage>();
-  sent->hwnd = hwnd;
-  sent->message = WM_DEVICECHANGE;
-  sent->wParam = event;
+  auto sent = std::make_shared<SentMessage>(hwnd, WM_DEVICECHANGE, event, 0);
   sent->record = record;
   sent->lParam = record.empty() ? 0 : reinterpret_cast<LPARAM>(sent->record.data());
   const auto target = system.queueOf(lock, window->threadId);
@@ -75,7 +76,7 @@ LRESULT deliver(Lock& lock, WindowSystem& system, HWND hwnd, WPARAM event, const
 } // namespace
 
 void forgetDeviceNotifications(const Lock&, HWND hwnd) {
-  std::erase_if(registrations,
+  std::erase_if(registrations(),
                 [hwnd](const Registration& registration) { return registration.hwnd == hwnd; });
 }
 
@@ -122,14 +123,14 @@ extern "C" HDEVNOTIFY WINAPI RegisterDeviceNotificationA(HANDLE hRecipient, LPVO
   registration.hwnd = window->handle;
   registration.interfaceClass = filter->dbcc_classguid;
   registration.allClasses = (Flags & DEVICE_NOTIFY_ALL_INTERFACE_CLASSES) != 0;
-  registrations.push_back(registration);
+  registrations().push_back(registration);
   return registration.handle;
 }
 
 extern "C" BOOL WINAPI UnregisterDeviceNotification(HDEVNOTIFY Handle) {
   auto lock = WindowSystem::get().lock();
   const auto removed = std::erase_if(
-      registrations, [Handle](const Registration& registration) { return registration.handle == Handle; });
+      registrations(), [Handle](const Registration& registration) { return registration.handle == Handle; });
   if (removed == 0) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;

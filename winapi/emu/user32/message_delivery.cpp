@@ -46,11 +46,7 @@ LRESULT sendMessage(Lock& lock, HWND hwnd, UINT message, WPARAM wParam, LPARAM l
   if (!target) {
     return 0;
   }
-  auto sent = std::make_shared<SentMessage>();
-  sent->hwnd = hwnd;
-  sent->message = message;
-  sent->wParam = wParam;
-  sent->lParam = lParam;
+  auto sent = std::make_shared<SentMessage>(hwnd, message, wParam, lParam);
   sent->replyTo = system.queueOf(lock, self);
   enqueue(*target, sent);
   // While it waits the sender answers what is sent to it, so two threads sending to each

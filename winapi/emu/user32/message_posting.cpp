@@ -40,43 +40,40 @@ BOOL post(ThreadQueue& queue, HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
   return TRUE;
 }
 
-} // namespace
-
-extern "C" BOOL WINAPI PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam) {
-  if (carriesPointer(Msg, wParam)) {
+// Posts to a thread's queue when `thread` is given, else to the queue of the window's
+// thread (the calling thread's own queue for no window).
+BOOL postMessage(const DWORD* thread, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (carriesPointer(message, wParam)) {
     SetLastError(ERROR_MESSAGE_SYNC_ONLY);
     return FALSE;
   }
   auto& system = WindowSystem::get();
   auto lock = system.lock();
   // Only a thread that has used the window system has a queue, as on Windows, where
-  // this very call gives the calling thread one.
+  // posting gives the calling thread one.
   system.currentQueue(lock);
-  const auto queue = system.queueOf(lock, idThread);
+  auto queue = system.queueOf(lock, GetCurrentThreadId());
+  if (thread != nullptr) {
+    queue = system.queueOf(lock, *thread);
+  } else if (hwnd != nullptr) {
+    const Window* window = system.find(lock, hwnd);
+    queue = window != nullptr ? system.queueOf(lock, window->threadId) : nullptr;
+  }
   if (!queue) {
-    SetLastError(ERROR_INVALID_THREAD_ID);
+    SetLastError(thread != nullptr ? ERROR_INVALID_THREAD_ID : ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  return post(*queue, nullptr, Msg, wParam, lParam);
+  return post(*queue, hwnd, message, wParam, lParam);
+}
+
+} // namespace
+
+extern "C" BOOL WINAPI PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  return postMessage(&idThread, nullptr, Msg, wParam, lParam);
 }
 
 extern "C" BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-  if (carriesPointer(Msg, wParam)) {
-    SetLastError(ERROR_MESSAGE_SYNC_ONLY);
-    return FALSE;
-  }
-  auto& system = WindowSystem::get();
-  auto lock = system.lock();
-  if (hWnd == nullptr) {
-    return post(system.currentQueue(lock), nullptr, Msg, wParam, lParam);
-  }
-  const Window* window = system.find(lock, hWnd);
-  const auto queue = window != nullptr ? system.queueOf(lock, window->threadId) : nullptr;
-  if (!queue) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
-  return post(*queue, hWnd, Msg, wParam, lParam);
+  return postMessage(nullptr, hWnd, Msg, wParam, lParam);
 }
 
 extern "C" VOID WINAPI PostQuitMessage(int nExitCode) {

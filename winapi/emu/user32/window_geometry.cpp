@@ -45,6 +45,17 @@ RECT windowRectOnScreen(WindowSystem& system, const Lock& held, const Window& wi
   return rect;
 }
 
+// The window whose rectangle is asked for, or null for the desktop; false, with the error
+// set, when there is no such window or no place for the answer.
+bool findForRect(WindowSystem& system, const Lock& held, HWND hwnd, LPRECT rect, const Window*& window) {
+  window = system.find(held, hwnd);
+  if (rect == nullptr || (window == nullptr && hwnd != desktopHandle())) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return false;
+  }
+  return true;
+}
+
 } // namespace
 
 extern "C" BOOL WINAPI AdjustWindowRectEx(LPRECT lpRect, DWORD dwStyle, BOOL bMenu, DWORD dwExStyle) {
@@ -79,9 +90,8 @@ extern "C" BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeig
 extern "C" BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
   auto& system = WindowSystem::get();
   auto lock = system.lock();
-  const Window* window = system.find(lock, hWnd);
-  if (lpRect == nullptr || (window == nullptr && hWnd != desktopHandle())) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  const Window* window = nullptr;
+  if (!findForRect(system, lock, hWnd, lpRect, window)) {
     return FALSE;
   }
   *lpRect = window != nullptr ? windowRectOnScreen(system, lock, *window) : screenRect();
@@ -91,9 +101,8 @@ extern "C" BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
 extern "C" BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
   auto& system = WindowSystem::get();
   auto lock = system.lock();
-  const Window* window = system.find(lock, hWnd);
-  if (lpRect == nullptr || (window == nullptr && hWnd != desktopHandle())) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  const Window* window = nullptr;
+  if (!findForRect(system, lock, hWnd, lpRect, window)) {
     return FALSE;
   }
   if (window == nullptr) {

@@ -53,6 +53,8 @@ struct ThreadQueue;
 
 // A message sent to a window of another thread, answered by that thread.
 struct SentMessage {
+  SentMessage(HWND to, UINT what, WPARAM w, LPARAM l) : hwnd(to), message(what), wParam(w), lParam(l) {}
+
   HWND hwnd = nullptr;
   UINT message = 0;
   WPARAM wParam = 0;
