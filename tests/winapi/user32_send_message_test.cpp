@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <thread>
 
 using user32test::createWindow;
@@ -48,6 +49,20 @@ TEST(User32SendMessage, SendToAnotherThreadRunsThereAndReturnsItsAnswer) {
   const auto seen = messageLog().all().back();
   EXPECT_EQ(seen.message, static_cast<UINT>(WM_USER + 9));
   EXPECT_EQ(seen.threadId, worker.threadId());
+}
+
+TEST(User32SendMessage, ThreadPollingWithPeekMessageAnswersSentMessages) {
+  ScopedClass windowClass(workerProc);
+  std::promise<HWND> created;
+  std::atomic<bool> answered{false};
+  std::thread poller([&] {
+    created.set_value(createWindow(windowClass));
+    pumpUntil([&] { return answered.load(); });
+  });
+  HWND hwnd = created.get_future().get();
+  EXPECT_EQ(SendMessageA(hwnd, kDouble, 4, 0), 8);
+  answered = true;
+  poller.join();
 }
 
 TEST(User32SendMessage, WaitingSenderAnswersWhatIsSentToIt) {

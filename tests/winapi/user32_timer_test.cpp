@@ -164,3 +164,17 @@ TEST(User32Timers, GetMessageWaitsForTheNextTick) {
   EXPECT_TRUE(WaitMessage()) << "a due timer ends the wait as well";
   KillTimer(nullptr, id);
 }
+
+TEST(User32Timers, DueTickWaitsBehindPostedMessagesAndTheQuitRequest) {
+  const UINT_PTR id = SetTimer(nullptr, 0, 10, nullptr);
+  ASSERT_TRUE(waitForQueuedTick(nullptr, id));
+  PostThreadMessageA(GetCurrentThreadId(), WM_USER + 1, 0, 0);
+  PostQuitMessage(3);
+  std::vector<UINT> order;
+  MSG msg;
+  for (int i = 0; i < 3 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+    order.push_back(msg.message);
+  }
+  EXPECT_EQ(order, (std::vector<UINT>{WM_USER + 1, WM_QUIT, WM_TIMER}));
+  KillTimer(nullptr, id);
+}
