@@ -16,7 +16,6 @@ LRESULT callUnlocked(Lock& lock, WNDPROC proc, HWND hwnd, UINT message, WPARAM w
 
 void enqueue(ThreadQueue& target, const std::shared_ptr<SentMessage>& sent) {
   target.incoming.push_back(sent);
-  target.arrived = true;
   target.wake.notify_all();
 }
 

@@ -80,7 +80,8 @@ struct ThreadQueue {
   std::vector<ThreadTimer> timers;
   bool quitPending = false;
   int quitCode = 0;
-  // Something arrived since the thread last looked at its queue.
+  // A message to retrieve (posted, or the quit request) arrived since the thread last
+  // looked at its queue; sent messages are answered without being retrieved.
   bool arrived = false;
   // The thread is blocked waiting for messages and answers sent ones at once.
   bool waiting = false;
