@@ -10,12 +10,17 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// windows.h must come first: the other headers rely on its types.
+// clang-format off
+#include <windows.h>
+#include <dbt.h>
 #include <mmsystem.h>
 #include <objbase.h>
 #include <setupapi.h>
-#include <windows.h>
 #include <winioctl.h>
+// clang-format on
 #else
 #include <winapi/include/emu/kernel32.h>
+#include <winapi/include/emu/user32.h>
 #include <winapi/include/emu/wintypes.h>
 #endif
