@@ -16,6 +16,11 @@
 #include <windows.h>
 #include <winioctl.h>
 #else
+#include <winapi/include/emu/advapi32.h>
 #include <winapi/include/emu/kernel32.h>
+#include <winapi/include/emu/ole32.h>
+#include <winapi/include/emu/setupapi.h>
+#include <winapi/include/emu/winioctl.h>
+#include <winapi/include/emu/winmm.h>
 #include <winapi/include/emu/wintypes.h>
 #endif
