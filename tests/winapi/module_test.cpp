@@ -23,8 +23,10 @@ TEST(Modules, ProgramHandleAndFileName) {
   char small[5];
   SetLastError(0);
   EXPECT_EQ(GetModuleFileNameA(nullptr, small, sizeof small), 5u);
-  EXPECT_EQ(small[4], '\0');
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  if (!kxtest::runningUnderWine()) { // Wine keeps Windows XP's unterminated, error-less form
+    EXPECT_EQ(small[4], '\0');
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  }
 }
 
 TEST(Modules, SystemLibrariesAndProcedures) {

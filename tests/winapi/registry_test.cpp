@@ -13,8 +13,8 @@ protected:
   void SetUp() override {
     path_ = kxtest::makeTestKeyPath();
     DWORD disposition = 0;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                              nullptr, &key_, &disposition),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &key_, &disposition),
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
   }
@@ -34,11 +34,13 @@ protected:
 TEST_F(Registry, CreateReportsWhetherTheKeyIsNew) {
   HKEY child;
   DWORD disposition = 0;
-  ASSERT_EQ(RegCreateKeyExA(key_, "Child\\Grandchild", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, &disposition),
+  ASSERT_EQ(RegCreateKeyExA(key_, "Child\\Grandchild", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child,
+                            &disposition),
             ERROR_SUCCESS);
   EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
   RegCloseKey(child);
-  ASSERT_EQ(RegCreateKeyExA(key_, "Child\\Grandchild", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, &disposition),
+  ASSERT_EQ(RegCreateKeyExA(key_, "Child\\Grandchild", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child,
+                            &disposition),
             ERROR_SUCCESS);
   EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
   RegCloseKey(child);
@@ -87,14 +89,17 @@ TEST_F(Registry, QuerySizesAndMoreData) {
 
 TEST_F(Registry, TypesAreStoredFaithfully) {
   const DWORD dword = 0x12345678;
-  ASSERT_EQ(RegSetValueExA(key_, "Dword", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dword), 4), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(key_, "Dword", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dword), 4),
+            ERROR_SUCCESS);
   const BYTE binary[5] = {0, 1, 0xFE, 0xFF, 7};
   ASSERT_EQ(RegSetValueExA(key_, "Binary", 0, REG_BINARY, binary, 5), ERROR_SUCCESS);
   const char multi[] = "one\0two\0\0";
-  ASSERT_EQ(RegSetValueExA(key_, "Multi", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(multi), 9), ERROR_SUCCESS);
-  const char expand[] = "%SystemRoot%\\x";
-  ASSERT_EQ(RegSetValueExA(key_, "Expand", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(expand), sizeof expand),
+  ASSERT_EQ(RegSetValueExA(key_, "Multi", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(multi), 9),
             ERROR_SUCCESS);
+  const char expand[] = "%SystemRoot%\\x";
+  ASSERT_EQ(
+      RegSetValueExA(key_, "Expand", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(expand), sizeof expand),
+      ERROR_SUCCESS);
   ASSERT_EQ(RegSetValueExA(key_, "Empty", 0, REG_BINARY, nullptr, 0), ERROR_SUCCESS);
 
   BYTE buffer[64];
@@ -125,16 +130,27 @@ TEST_F(Registry, TypesAreStoredFaithfully) {
   EXPECT_EQ(size, 0u);
 }
 
-TEST_F(Registry, StringWithoutTerminatorKeepsItsLength) {
-  // Part 1.2 writes REG_SZ values with the length of the text, without the zero.
-  ASSERT_EQ(RegSetValueExA(key_, "Bare", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3), ERROR_SUCCESS);
+TEST_F(Registry, StringLengthWithoutTheTerminator) {
+  // Part 1.2 writes REG_SZ values with the length of the text, without its zero. When the
+  // zero follows the data, NT counts it anyway.
+  ASSERT_EQ(RegSetValueExA(key_, "Counted", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3),
+            ERROR_SUCCESS);
+  DWORD size = 0, type = 0;
+  ASSERT_EQ(RegQueryValueExA(key_, "Counted", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(size, 4u);
+  // Without a zero after the data the value is stored as given; reading it back NT adds a
+  // zero after it when the buffer has room, and reports the stored size.
+  const char unterminated[4] = {'x', 'y', 'z', '!'};
+  ASSERT_EQ(RegSetValueExA(key_, "Bare", 0, REG_SZ, reinterpret_cast<const BYTE*>(unterminated), 3),
+            ERROR_SUCCESS);
   char buffer[8];
   std::memset(buffer, 'x', sizeof buffer);
-  DWORD size = sizeof buffer, type = 0;
-  ASSERT_EQ(RegQueryValueExA(key_, "Bare", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size), ERROR_SUCCESS);
+  size = sizeof buffer;
+  ASSERT_EQ(RegQueryValueExA(key_, "Bare", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size),
+            ERROR_SUCCESS);
   EXPECT_EQ(size, 3u);
-  EXPECT_EQ(std::string(buffer, 3), "abc");
-  EXPECT_EQ(buffer[3], '\0'); // NT appends the zero when there is room
+  EXPECT_EQ(std::string(buffer, 3), "xyz");
+  EXPECT_EQ(buffer[3], '\0');
 }
 
 TEST_F(Registry, NamesIgnoreCaseAndKeepTheirSpelling) {
@@ -152,8 +168,8 @@ TEST_F(Registry, NamesIgnoreCaseAndKeepTheirSpelling) {
   EXPECT_EQ(nameSize, 9u);
   setString(child, "VALUENAME", "w"); // the same value
   DWORD count = 0;
-  ASSERT_EQ(RegQueryInfoKeyA(child, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
-                             nullptr, nullptr),
+  ASSERT_EQ(RegQueryInfoKeyA(child, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr,
+                             nullptr, nullptr, nullptr),
             ERROR_SUCCESS);
   EXPECT_EQ(count, 1u);
   RegCloseKey(child);
@@ -180,8 +196,8 @@ TEST_F(Registry, EnumeratesSubkeysInOrderAndEnds) {
   ASSERT_EQ(RegEnumKeyExA(key_, 2, name, &nameSize, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
   EXPECT_EQ(nameSize, 5u);
   DWORD subKeys = 0, longest = 0;
-  ASSERT_EQ(RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, &subKeys, &longest, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr),
+  ASSERT_EQ(RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, &subKeys, &longest, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr),
             ERROR_SUCCESS);
   EXPECT_EQ(subKeys, 3u);
   EXPECT_EQ(longest, 5u);
@@ -224,7 +240,8 @@ TEST_F(Registry, HandleOnADeletedKeyReportsKeyDeleted) {
   setString(first, "v", "1");
   ASSERT_EQ(RegDeleteKeyA(key_, "Doomed"), ERROR_SUCCESS);
   const char* text = "x";
-  EXPECT_EQ(RegSetValueExA(second, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), 2), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegSetValueExA(second, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), 2),
+            ERROR_KEY_DELETED);
   DWORD size = 0;
   EXPECT_EQ(RegQueryValueExA(first, "v", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
   HKEY child;
@@ -241,10 +258,19 @@ TEST_F(Registry, ReadOnlyHandleCannotWrite) {
   HKEY readOnly;
   ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, KEY_READ, &readOnly), ERROR_SUCCESS);
   const DWORD one = 1;
-  EXPECT_EQ(RegSetValueExA(readOnly, "v", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegSetValueExA(readOnly, "v", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4),
+            ERROR_ACCESS_DENIED);
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueExA(readOnly, "v", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  HKEY writeOnly;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, KEY_SET_VALUE, &writeOnly), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExA(writeOnly, "v", nullptr, nullptr, nullptr, &size), ERROR_ACCESS_DENIED);
+  // Creating a subkey is checked against the key's security, not the parent handle's rights.
   HKEY child;
   EXPECT_EQ(RegCreateKeyExA(readOnly, "New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr),
-            ERROR_ACCESS_DENIED);
+            ERROR_SUCCESS);
+  RegCloseKey(child);
+  RegCloseKey(writeOnly);
   RegCloseKey(readOnly);
 }
 
@@ -265,7 +291,8 @@ TEST_F(Registry, DefaultValueThroughTheOldCalls) {
   EXPECT_EQ(size, 1);
   DWORD type = 0, dsize = sizeof text;
   ASSERT_EQ(RegOpenKeyA(key_, "WithDefault", &child), ERROR_SUCCESS);
-  ASSERT_EQ(RegQueryValueExA(child, "", nullptr, &type, reinterpret_cast<BYTE*>(text), &dsize), ERROR_SUCCESS);
+  ASSERT_EQ(RegQueryValueExA(child, "", nullptr, &type, reinterpret_cast<BYTE*>(text), &dsize),
+            ERROR_SUCCESS);
   EXPECT_EQ(type, REG_SZ);
   EXPECT_STREQ(text, "the default");
   RegCloseKey(child);
@@ -281,7 +308,8 @@ TEST_F(Registry, DeleteValue) {
 TEST(RegistryRoots, ClassesRootIsLocalMachineSoftwareClasses) {
   const std::string name = kxtest::uniqueName("CorvantaWinapiTest");
   HKEY viaMachine;
-  ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, ("SOFTWARE\\Classes\\" + name).c_str(), &viaMachine), ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, ("SOFTWARE\\Classes\\" + name).c_str(), &viaMachine),
+            ERROR_SUCCESS);
   const char* text = "set through HKLM";
   RegSetValueExA(viaMachine, "Where", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                  static_cast<DWORD>(std::strlen(text) + 1));
@@ -301,7 +329,8 @@ TEST(RegistryRoots, ClassesRootIsLocalMachineSoftwareClasses) {
   RegCloseKey(viaMachine);
   EXPECT_EQ(RegDeleteKeyA(HKEY_CLASSES_ROOT, (name + "\\InprocServer32").c_str()), ERROR_SUCCESS);
   EXPECT_EQ(RegDeleteKeyA(HKEY_CLASSES_ROOT, name.c_str()), ERROR_SUCCESS);
-  EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, ("SOFTWARE\\Classes\\" + name).c_str(), &sub), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, ("SOFTWARE\\Classes\\" + name).c_str(), &sub),
+            ERROR_FILE_NOT_FOUND);
 }
 
 TEST(RegistryRoots, PredefinedKeysAndBadHandles) {

@@ -13,7 +13,8 @@ TEST(SetupApi, DetailRecordHasTheWindowsSize) {
 }
 
 TEST(SetupApi, EmptyClassEnumeratesNothing) {
-  HDEVINFO set = SetupDiGetClassDevsA(&kNobodysClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  HDEVINFO set =
+      SetupDiGetClassDevsA(&kNobodysClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
   ASSERT_NE(set, INVALID_HANDLE_VALUE);
   SP_DEVICE_INTERFACE_DATA data{};
   data.cbSize = sizeof data;

@@ -106,7 +106,8 @@ TEST(Events, ManualResetReleasesAllWaiters) {
 }
 
 TEST(Waits, MultipleObjectsAnyReportsTheSignalledIndex) {
-  HANDLE events[3] = {CreateEventA(nullptr, TRUE, FALSE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr),
+  HANDLE events[3] = {CreateEventA(nullptr, TRUE, FALSE, nullptr),
+                      CreateEventA(nullptr, TRUE, FALSE, nullptr),
                       CreateEventA(nullptr, TRUE, FALSE, nullptr)};
   EXPECT_EQ(WaitForMultipleObjects(3, events, FALSE, 0), WAIT_TIMEOUT);
   SetEvent(events[2]);

@@ -48,7 +48,8 @@ private:
 
 std::string uniqueName(const char* stem) {
   char text[96];
-  std::snprintf(text, sizeof text, "%s-%lu-%d", stem, static_cast<unsigned long>(GetCurrentProcessId()), ++counter);
+  std::snprintf(text, sizeof text, "%s-%lu-%d", stem, static_cast<unsigned long>(GetCurrentProcessId()),
+                ++counter);
   return text;
 }
 
@@ -107,6 +108,16 @@ double nowMs() {
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&count);
   return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+bool runningUnderWine() {
+  const DWORD saved = GetLastError(); // callers check last errors around this
+  static const bool wine = [] {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }();
+  SetLastError(saved);
+  return wine;
 }
 
 std::string lower(std::string text) {

@@ -23,6 +23,10 @@ std::string uniqueName(const char* stem);
 // Milliseconds from the performance counter.
 double nowMs();
 
+// True when the tests run on Wine rather than Windows or the emulation. Used only where
+// Wine is known to differ from Windows (each use says how); Windows semantics are asserted.
+bool runningUnderWine();
+
 // Lower-case copy, for comparing Windows paths.
 std::string lower(std::string text);
 

@@ -60,9 +60,9 @@ TEST(Threads, PrioritiesAreTheWindowsLevels) {
   Job job{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
   HANDLE thread = CreateThread(nullptr, 0, jobMain, &job, 0, nullptr);
   EXPECT_EQ(GetThreadPriority(thread), THREAD_PRIORITY_NORMAL);
-  for (int level : {THREAD_PRIORITY_IDLE, THREAD_PRIORITY_LOWEST, THREAD_PRIORITY_BELOW_NORMAL,
-                    THREAD_PRIORITY_NORMAL, THREAD_PRIORITY_ABOVE_NORMAL, THREAD_PRIORITY_HIGHEST,
-                    THREAD_PRIORITY_TIME_CRITICAL}) {
+  for (int level :
+       {THREAD_PRIORITY_IDLE, THREAD_PRIORITY_LOWEST, THREAD_PRIORITY_BELOW_NORMAL, THREAD_PRIORITY_NORMAL,
+        THREAD_PRIORITY_ABOVE_NORMAL, THREAD_PRIORITY_HIGHEST, THREAD_PRIORITY_TIME_CRITICAL}) {
     EXPECT_TRUE(SetThreadPriority(thread, level)) << level;
     EXPECT_EQ(GetThreadPriority(thread), level);
   }

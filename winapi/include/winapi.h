@@ -10,11 +10,14 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// windows.h first: the other headers need its types (so no include sorting here).
+// clang-format off
+#include <windows.h>
 #include <mmsystem.h>
 #include <objbase.h>
 #include <setupapi.h>
-#include <windows.h>
 #include <winioctl.h>
+// clang-format on
 #else
 #include <winapi/include/emu/advapi32.h>
 #include <winapi/include/emu/kernel32.h>

@@ -1,9 +1,9 @@
 // COM activation of an in-process server through its registered InprocServer32 path, and
 // the module calls on libraries loaded from the host and from inside the root.
+#include <winapi/include/emu/kxemu.h>
+
 #include "../test_support.h"
 #include "test_server.h"
-
-#include <winapi/include/emu/kxemu.h>
 
 #include <gtest/gtest.h>
 
@@ -25,8 +25,8 @@ std::string clsidText(REFCLSID clsid) {
 
 void registerServer(const std::string& path) {
   HKEY key;
-  ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, ("CLSID\\" + clsidText(kTestServerClass) + "\\InprocServer32").c_str(),
-                          &key),
+  ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT,
+                          ("CLSID\\" + clsidText(kTestServerClass) + "\\InprocServer32").c_str(), &key),
             ERROR_SUCCESS);
   ASSERT_EQ(RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                            static_cast<DWORD>(path.size())),
@@ -42,7 +42,8 @@ TestServerCountsFunction countsOf(HMODULE module) {
 
 TEST(Com, CreatesAnObjectFromTheRegisteredServer) {
   // The built library is copied into the root, as setup copies the driver.
-  ASSERT_TRUE(CopyFileA(kxemu::windowsPath(kServerHostPath).c_str(), "C:\\WINDOWS\\System32\\KxTestServer.DLL", FALSE))
+  ASSERT_TRUE(CopyFileA(kxemu::windowsPath(kServerHostPath).c_str(),
+                        "C:\\WINDOWS\\System32\\KxTestServer.DLL", FALSE))
       << GetLastError();
   registerServer("c:\\windows\\system32\\kxtestserver.dll");
 
@@ -81,7 +82,8 @@ TEST(Com, FailuresHaveTheirHresults) {
   EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
   const CLSID unknown = {0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
   void* object = reinterpret_cast<void*>(1);
-  EXPECT_EQ(CoCreateInstance(unknown, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object), REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(CoCreateInstance(unknown, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object),
+            REGDB_E_CLASSNOTREG);
   EXPECT_EQ(object, nullptr);
   registerServer("C:\\WINDOWS\\System32\\missing.dll");
   EXPECT_EQ(CoCreateInstance(kTestServerClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object),
@@ -119,7 +121,8 @@ TEST(Modules, LibraryNamesFollowTheHostFileName) {
   kxemu::addModuleAlias("kxalias.dll", "libkxwinemu.so");
   EXPECT_EQ(GetModuleHandleA("KxAlias.dll"), emulation);
   // A file that is no library.
-  HANDLE h = CreateFileA("C:\\WINDOWS\\System32\\notalib.dll", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  HANDLE h =
+      CreateFileA("C:\\WINDOWS\\System32\\notalib.dll", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   WriteFile(h, "MZ", 2, nullptr, nullptr);
   CloseHandle(h);
   SetLastError(0);

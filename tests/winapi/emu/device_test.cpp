@@ -1,7 +1,7 @@
 // The device provider seam: SetupAPI enumeration, CreateFileA on device paths, DeviceIoControl.
-#include "../test_support.h"
-
 #include <winapi/include/emu/device_provider.h>
+
+#include "../test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -77,10 +77,12 @@ class Devices : public ::testing::Test {
 protected:
   void SetUp() override {
     provider_ = std::make_shared<FakeProvider>();
-    provider_->records.push_back({"\\\\?\\usb#vid_1111&pid_2222#5&1a2b3c&0&1#{a7d2f4c8-1e36-4b5a-9c07-6f2e8b4d3c19}",
-                                  0x1001, kMediaClass, "USB\\VID_1111&PID_2222\\5&1A2B3C&0&1", true});
-    provider_->records.push_back({"\\\\?\\usb#vid_1111&pid_3333#5&1a2b3c&0&2#{a7d2f4c8-1e36-4b5a-9c07-6f2e8b4d3c19}",
-                                  0x1002, kMediaClass, "USB\\VID_1111&PID_3333\\5&1A2B3C&0&2", false});
+    provider_->records.push_back(
+        {"\\\\?\\usb#vid_1111&pid_2222#5&1a2b3c&0&1#{a7d2f4c8-1e36-4b5a-9c07-6f2e8b4d3c19}", 0x1001,
+         kMediaClass, "USB\\VID_1111&PID_2222\\5&1A2B3C&0&1", true});
+    provider_->records.push_back(
+        {"\\\\?\\usb#vid_1111&pid_3333#5&1a2b3c&0&2#{a7d2f4c8-1e36-4b5a-9c07-6f2e8b4d3c19}", 0x1002,
+         kMediaClass, "USB\\VID_1111&PID_3333\\5&1A2B3C&0&2", false});
     kxemu::setDeviceProvider(provider_);
   }
   void TearDown() override { kxemu::setDeviceProvider(nullptr); }
@@ -88,7 +90,8 @@ protected:
 };
 
 TEST_F(Devices, EnumeratesPresentInterfacesWithTheirDetail) {
-  HDEVINFO set = SetupDiGetClassDevsA(&kInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  HDEVINFO set =
+      SetupDiGetClassDevsA(&kInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
   ASSERT_NE(set, INVALID_HANDLE_VALUE);
   SP_DEVICE_INTERFACE_DATA data{};
   data.cbSize = sizeof data;
@@ -164,8 +167,8 @@ TEST_F(Devices, DevicePathsOpenThroughTheProvider) {
   EXPECT_EQ(openFiles.load(), 0);
 
   SetLastError(0);
-  EXPECT_EQ(CreateFileA("\\\\?\\usb#vid_9999&pid_9999#x#{a7d2f4c8-1e36-4b5a-9c07-6f2e8b4d3c19}", GENERIC_READ, 0,
-                        nullptr, OPEN_EXISTING, 0, nullptr),
+  EXPECT_EQ(CreateFileA("\\\\?\\usb#vid_9999&pid_9999#x#{a7d2f4c8-1e36-4b5a-9c07-6f2e8b4d3c19}", GENERIC_READ,
+                        0, nullptr, OPEN_EXISTING, 0, nullptr),
             INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
@@ -177,7 +180,8 @@ TEST_F(Devices, WithoutAProviderDevicesAreMissing) {
                         nullptr),
             INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-  HDEVINFO set = SetupDiGetClassDevsA(&kInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  HDEVINFO set =
+      SetupDiGetClassDevsA(&kInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
   SP_DEVICE_INTERFACE_DATA data{};
   data.cbSize = sizeof data;
   EXPECT_FALSE(SetupDiEnumDeviceInterfaces(set, nullptr, &kInterfaceClass, 0, &data));
@@ -185,8 +189,8 @@ TEST_F(Devices, WithoutAProviderDevicesAreMissing) {
 }
 
 TEST_F(Devices, OpenDeviceOutlivesTheProviderRegistration) {
-  HANDLE control = CreateFileA(provider_->records[0].devicePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                               nullptr);
+  HANDLE control = CreateFileA(provider_->records[0].devicePath.c_str(), GENERIC_READ, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(control, INVALID_HANDLE_VALUE);
   std::weak_ptr<FakeProvider> weak = provider_;
   kxemu::setDeviceProvider(nullptr);

@@ -1,7 +1,7 @@
 // The registry file in the root: its text form, changes made by hand, several processes.
-#include "../test_support.h"
-
 #include <winapi/include/emu/kxemu.h>
+
+#include "../test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -21,16 +21,17 @@ std::string registryText() {
   return text.str();
 }
 
-void setString(HKEY key, const char* name, const std::string& text, bool terminated = true) {
+void setString(HKEY key, const char* name, const std::string& text) {
   ASSERT_EQ(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                           static_cast<DWORD>(text.size() + (terminated ? 1 : 0))),
+                           static_cast<DWORD>(text.size() + 1)),
             ERROR_SUCCESS);
 }
 
 std::string queryString(HKEY key, const char* name) {
   char buffer[256] = {};
   DWORD size = sizeof buffer - 1;
-  if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
+  if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) !=
+      ERROR_SUCCESS) {
     return "<missing>";
   }
   return std::string(buffer, size);
@@ -66,15 +67,18 @@ TEST(RegistryFile, IsRegeditText) {
 TEST(RegistryFile, UnterminatedStringsSurviveTheFile) {
   HKEY key;
   ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KxBare", &key), ERROR_SUCCESS);
-  setString(key, "Bare", "abc", false);
+  const char bare[4] = {'a', 'b', 'c', '!'};
+  ASSERT_EQ(RegSetValueExA(key, "Bare", 0, REG_SZ, reinterpret_cast<const BYTE*>(bare), 3), ERROR_SUCCESS);
   RegCloseKey(key);
+  EXPECT_NE(registryText().find("\"Bare\"=hex(1):61,00,62,00,63,00\n"), std::string::npos);
   // Another process (here: a fresh load) sees exactly the stored bytes.
   const pid_t child = fork();
   if (child == 0) {
     HKEY k;
     DWORD size = 0;
     const bool ok = RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KxBare", &k) == ERROR_SUCCESS &&
-                    RegQueryValueExA(k, "Bare", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS && size == 3;
+                    RegQueryValueExA(k, "Bare", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS &&
+                    size == 3;
     _exit(ok ? 0 : 1);
   }
   int status = -1;
@@ -87,12 +91,14 @@ TEST(RegistryFile, ChangesMadeToTheFileAreSeen) {
   ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KxEdited", &key), ERROR_SUCCESS);
   setString(key, "Before", "1");
   std::string text = registryText();
-  text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\KxEdited]\n\"ByHand\"=\"edited\"\n\"Wide\"=hex(2):25,00,41,00,00,00\n\n";
+  text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\KxEdited]\n\"ByHand\"=\"edited\"\n\"Wide\"=hex(2):25,00,41,00,00,"
+          "00\n\n";
   {
     std::ofstream out(kxemu::systemRoot() + "/registry.reg.new");
     out << text;
   }
-  ASSERT_EQ(::rename((kxemu::systemRoot() + "/registry.reg.new").c_str(), (kxemu::systemRoot() + "/registry.reg").c_str()),
+  ASSERT_EQ(::rename((kxemu::systemRoot() + "/registry.reg.new").c_str(),
+                     (kxemu::systemRoot() + "/registry.reg").c_str()),
             0);
   EXPECT_EQ(queryString(key, "ByHand"), std::string("edited\0", 7));
   EXPECT_EQ(queryString(key, "Wide"), std::string("%A\0", 3));
@@ -111,14 +117,16 @@ TEST(RegistryFile, TwoProcessesWritingAtOnceLoseNothing) {
     ASSERT_GE(children[c], 0);
     if (children[c] == 0) {
       HKEY k;
-      if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KxConcurrent", 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) {
+      if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KxConcurrent", 0, KEY_ALL_ACCESS, &k) !=
+          ERROR_SUCCESS) {
         _exit(2);
       }
       for (int i = 0; i < kValues; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "P%d_%03d", c, i);
         const DWORD value = static_cast<DWORD>(c * 1000 + i);
-        if (RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4) != ERROR_SUCCESS) {
+        if (RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4) !=
+            ERROR_SUCCESS) {
           _exit(3);
         }
       }
@@ -132,15 +140,16 @@ TEST(RegistryFile, TwoProcessesWritingAtOnceLoseNothing) {
   }
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KxConcurrent", 0, KEY_READ, &key), ERROR_SUCCESS);
   DWORD count = 0;
-  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                   nullptr);
+  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                   nullptr, nullptr);
   EXPECT_EQ(count, 2u * kValues);
   for (int c = 0; c < 2; ++c) {
     for (int i = 0; i < kValues; ++i) {
       char name[32];
       std::snprintf(name, sizeof name, "P%d_%03d", c, i);
       DWORD value = 0, size = 4;
-      ASSERT_EQ(RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size), ERROR_SUCCESS)
+      ASSERT_EQ(RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
+                ERROR_SUCCESS)
           << name;
       EXPECT_EQ(value, static_cast<DWORD>(c * 1000 + i));
     }
@@ -182,8 +191,8 @@ TEST(RegistryFile, ThreadsShareOneTree) {
     worker.join();
   }
   DWORD count = 0;
-  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                   nullptr);
+  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                   nullptr, nullptr);
   EXPECT_EQ(count, 200u);
   RegCloseKey(key);
 }

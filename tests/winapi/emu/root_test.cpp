@@ -1,7 +1,7 @@
 // The emulated system root: its tree, path mapping, the read-only host drive.
-#include "../test_support.h"
-
 #include <winapi/include/emu/kxemu.h>
+
+#include "../test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +19,9 @@ bool isDirectory(const std::string& path) {
 
 TEST(SystemRoot, HoldsTheDriveTree) {
   const std::string root = kxemu::systemRoot();
-  for (const char* folder : {"drive_c/WINDOWS", "drive_c/WINDOWS/System32", "drive_c/WINDOWS/System32/drivers",
-                             "drive_c/WINDOWS/inf", "drive_c/WINDOWS/Temp"}) {
+  for (const char* folder :
+       {"drive_c/WINDOWS", "drive_c/WINDOWS/System32", "drive_c/WINDOWS/System32/drivers",
+        "drive_c/WINDOWS/inf", "drive_c/WINDOWS/Temp"}) {
     EXPECT_TRUE(isDirectory(root + "/" + folder)) << folder;
   }
 }
@@ -61,7 +62,8 @@ TEST(PathMapping, DriveCLivesInTheRootAndIgnoresCase) {
   EXPECT_EQ(kxemu::hostPath("\\\\?\\C:\\WINDOWS\\System32\\x.DLL"), host);
   EXPECT_EQ(kxemu::windowsPath(host), "C:\\WINDOWS\\System32\\X.DLL");
   // Parts that do not exist keep the spelling they were given.
-  EXPECT_EQ(kxemu::hostPath("C:\\windows\\New Folder\\File.txt"), root + "/drive_c/WINDOWS/New Folder/File.txt");
+  EXPECT_EQ(kxemu::hostPath("C:\\windows\\New Folder\\File.txt"),
+            root + "/drive_c/WINDOWS/New Folder/File.txt");
   EXPECT_EQ(kxemu::hostPath("C:\\WINDOWS\\..\\WINDOWS\\.\\inf"), root + "/drive_c/WINDOWS/inf");
   EXPECT_EQ(kxemu::hostPath("\\\\?\\usb#vid_1111&pid_2222#1#{guid}"), "");
   ::unlink(host.c_str());
@@ -74,8 +76,8 @@ TEST(PathMapping, HostDriveIsReadOnly) {
   { std::ofstream(dir + "/Readme.txt") << "host file"; }
   const std::string windows = kxemu::windowsPath(dir);
   EXPECT_EQ(windows.substr(0, 3), "Z:\\");
-  HANDLE h = CreateFileA((windows + "\\README.TXT").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         0, nullptr);
+  HANDLE h = CreateFileA((windows + "\\README.TXT").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   char buffer[32] = {};
   DWORD read = 0;

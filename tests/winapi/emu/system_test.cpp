@@ -1,7 +1,7 @@
 // Shutdown requests, moves at the next restart, debugger output, starting programs.
-#include "../test_support.h"
-
 #include <winapi/include/emu/kxemu.h>
+
+#include "../test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -66,19 +66,20 @@ TEST(Reboot, DelayedMovesHappenAtTheSimulatedRestart) {
   EXPECT_TRUE(exists("C:\\WINDOWS\\KxBrand\\Setup.exe")); // nothing happens before the restart
 
   HKEY key;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
-                          &key),
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
+                          KEY_READ, &key),
             ERROR_SUCCESS);
   char data[1024];
   DWORD size = sizeof data, type = 0;
-  ASSERT_EQ(RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
+  ASSERT_EQ(RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type,
+                             reinterpret_cast<BYTE*>(data), &size),
             ERROR_SUCCESS);
   RegCloseKey(key);
   EXPECT_EQ(type, REG_MULTI_SZ);
   auto pair = [](const std::string& from, const std::string& to) { return from + '\0' + to + '\0'; };
-  const std::string expected = pair("\\??\\C:\\WINDOWS\\KxBrand\\Setup.exe", "") +
-                               pair("\\??\\C:\\WINDOWS\\KxBrand", "") +
-                               pair("\\??\\C:\\WINDOWS\\Temp\\move-me.txt", "\\??\\C:\\WINDOWS\\Temp\\moved.txt") + '\0';
+  const std::string expected =
+      pair("\\??\\C:\\WINDOWS\\KxBrand\\Setup.exe", "") + pair("\\??\\C:\\WINDOWS\\KxBrand", "") +
+      pair("\\??\\C:\\WINDOWS\\Temp\\move-me.txt", "\\??\\C:\\WINDOWS\\Temp\\moved.txt") + '\0';
   EXPECT_EQ(std::string(data, size), expected);
 
   EXPECT_EQ(kxemu::simulateReboot(), 3);
@@ -111,7 +112,8 @@ TEST(Programs, WinExecStartsAnEmulatedProgram) {
            "\"$KX_SYSTEM_ROOT/drive_c/WINDOWS/Temp/winexec.out\"\n";
   }
   ::chmod(script.c_str(), 0755);
-  const UINT result = WinExec("C:\\WINDOWS\\System32\\KxRecord.exe /s C:\\WINDOWS\\ferrowave\\corvanta.dll", 1);
+  const UINT result =
+      WinExec("C:\\WINDOWS\\System32\\KxRecord.exe /s C:\\WINDOWS\\ferrowave\\corvanta.dll", 1);
   EXPECT_GT(result, 31u);
   std::string output;
   for (int i = 0; i < 200 && output.empty(); ++i) {

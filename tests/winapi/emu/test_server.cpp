@@ -112,7 +112,9 @@ extern "C" HRESULT STDMETHODCALLTYPE DllGetClassObject(REFCLSID clsid, REFIID ii
   return hr;
 }
 
-extern "C" HRESULT STDMETHODCALLTYPE DllCanUnloadNow() { return (objects == 0 && locks == 0) ? S_OK : S_FALSE; }
+extern "C" HRESULT STDMETHODCALLTYPE DllCanUnloadNow() {
+  return (objects == 0 && locks == 0) ? S_OK : S_FALSE;
+}
 
 extern "C" void kxTestServerCounts(int* attachCount, int* detachCount, LONG* objectCount) {
   *attachCount = attaches;

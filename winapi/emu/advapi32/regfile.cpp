@@ -77,8 +77,9 @@ void formatValue(const Value& value, std::string& out) {
   } else if (value.type == REG_DWORD && value.data.size() == 4) {
     const auto* b = reinterpret_cast<const unsigned char*>(value.data.data());
     char text[16];
-    std::snprintf(text, sizeof text, "dword:%08x",
-                  static_cast<unsigned>(b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<unsigned>(b[3]) << 24)));
+    std::snprintf(
+        text, sizeof text, "dword:%08x",
+        static_cast<unsigned>(b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<unsigned>(b[3]) << 24)));
     line += text;
   } else if (value.type == REG_BINARY) {
     line += "hex:";

@@ -175,18 +175,15 @@ LONG openOrCreate(HKEY key, LPCSTR subKey, REGSAM desired, bool create, PHKEY re
       return status;
     }
     bool createdAny = false;
-    for (size_t i = 0; i < parts.size(); ++i) {
-      const std::string& part = parts[i];
+    for (const std::string& part : parts) {
       std::shared_ptr<Key> next = childShared(*node, part);
       if (!next) {
         if (!create) {
           return ERROR_FILE_NOT_FOUND;
         }
-        // Creating right below the handle's key needs KEY_CREATE_SUB_KEY on that handle;
-        // deeper levels are created below keys the call made itself.
-        if (i == 0 && !(accessOf(target) & KEY_CREATE_SUB_KEY)) {
-          return ERROR_ACCESS_DENIED;
-        }
+        // As in Windows (and Wine) the parent handle's own access rights do not matter here:
+        // creation is checked against the key's security, which lets the emulated
+        // administrator do everything.
         node->child(part);
         next = childShared(*node, part);
         createdAny = true;
@@ -424,6 +421,11 @@ extern "C" LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWOR
   if (!data && dataSize) {
     return ERROR_NOACCESS;
   }
+  // NT counts a string's terminating zero the caller left out when it follows the data
+  // (Part 1.2 passes the text's length without it): the stored value then has it.
+  if (data && dataSize && isStringType(type) && data[dataSize - 1] != 0 && data[dataSize] == 0) {
+    ++dataSize;
+  }
   const std::string name = valueName ? valueName : "";
   const std::string bytes = data ? std::string(reinterpret_cast<const char*>(data), dataSize) : std::string();
   return Store::instance().write([&](Tree& tree, bool& changed) -> LONG {
@@ -562,8 +564,8 @@ extern "C" LSTATUS WINAPI RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD n
   return RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
 }
 
-extern "C" LSTATUS WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameSize, LPDWORD,
-                                        LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+extern "C" LSTATUS WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameSize,
+                                        LPDWORD, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
   if (!valueName || !valueNameSize || (data && !dataSize)) {
     return ERROR_INVALID_PARAMETER;
   }
@@ -598,9 +600,9 @@ extern "C" LSTATUS WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, 
   });
 }
 
-extern "C" LSTATUS WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWORD, LPDWORD subKeys,
-                                           LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
-                                           LPDWORD maxValueNameLength, LPDWORD maxValueLength,
+extern "C" LSTATUS WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWORD,
+                                           LPDWORD subKeys, LPDWORD maxSubKeyLength, LPDWORD maxClassLength,
+                                           LPDWORD values, LPDWORD maxValueNameLength, LPDWORD maxValueLength,
                                            LPDWORD securityDescriptorSize, PFILETIME lastWriteTime) {
   Target target;
   if (LONG status = targetOf(key, target)) {

@@ -254,7 +254,8 @@ LONG Store::run(bool exclusive, const std::function<LONG(Tree&, bool& changed)>&
   const unsigned long long generation = readGeneration(s.lockFd);
   struct stat status;
   const bool exists = ::stat(s.file.c_str(), &status) == 0;
-  if (!s.loaded || generation != s.generation || exists != s.haveStatus || (exists && !sameFile(status, s.status))) {
+  if (!s.loaded || generation != s.generation || exists != s.haveStatus ||
+      (exists && !sameFile(status, s.status))) {
     std::string text;
     if (exists && readWholeFile(s.file, text)) {
       Tree tree;

@@ -28,18 +28,30 @@ struct PrivilegeName {
   DWORD value;
 };
 constexpr PrivilegeName kPrivileges[] = {
-    {"SeCreateTokenPrivilege", 2},          {"SeAssignPrimaryTokenPrivilege", 3},
-    {"SeLockMemoryPrivilege", 4},           {"SeIncreaseQuotaPrivilege", 5},
-    {"SeMachineAccountPrivilege", 6},       {"SeTcbPrivilege", 7},
-    {"SeSecurityPrivilege", 8},             {"SeTakeOwnershipPrivilege", 9},
-    {"SeLoadDriverPrivilege", 10},          {"SeSystemProfilePrivilege", 11},
-    {"SeSystemtimePrivilege", 12},          {"SeProfileSingleProcessPrivilege", 13},
-    {"SeIncreaseBasePriorityPrivilege", 14}, {"SeCreatePagefilePrivilege", 15},
-    {"SeCreatePermanentPrivilege", 16},     {"SeBackupPrivilege", 17},
-    {"SeRestorePrivilege", 18},             {"SeShutdownPrivilege", 19},
-    {"SeDebugPrivilege", 20},               {"SeAuditPrivilege", 21},
-    {"SeSystemEnvironmentPrivilege", 22},   {"SeChangeNotifyPrivilege", 23},
-    {"SeRemoteShutdownPrivilege", 24},      {"SeUndockPrivilege", 25},
+    {"SeCreateTokenPrivilege", 2},
+    {"SeAssignPrimaryTokenPrivilege", 3},
+    {"SeLockMemoryPrivilege", 4},
+    {"SeIncreaseQuotaPrivilege", 5},
+    {"SeMachineAccountPrivilege", 6},
+    {"SeTcbPrivilege", 7},
+    {"SeSecurityPrivilege", 8},
+    {"SeTakeOwnershipPrivilege", 9},
+    {"SeLoadDriverPrivilege", 10},
+    {"SeSystemProfilePrivilege", 11},
+    {"SeSystemtimePrivilege", 12},
+    {"SeProfileSingleProcessPrivilege", 13},
+    {"SeIncreaseBasePriorityPrivilege", 14},
+    {"SeCreatePagefilePrivilege", 15},
+    {"SeCreatePermanentPrivilege", 16},
+    {"SeBackupPrivilege", 17},
+    {"SeRestorePrivilege", 18},
+    {"SeShutdownPrivilege", 19},
+    {"SeDebugPrivilege", 20},
+    {"SeAuditPrivilege", 21},
+    {"SeSystemEnvironmentPrivilege", 22},
+    {"SeChangeNotifyPrivilege", 23},
+    {"SeRemoteShutdownPrivilege", 24},
+    {"SeUndockPrivilege", 25},
 };
 constexpr DWORD kShutdownPrivilege = 19;
 constexpr DWORD kChangeNotifyPrivilege = 23;
@@ -202,7 +214,8 @@ extern "C" BOOL WINAPI AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOK
         continue;
       }
       const bool was = enabled.count(entry.Luid.LowPart) != 0;
-      const bool wanted = (entry.Attributes & SE_PRIVILEGE_ENABLED) != 0 && !(entry.Attributes & SE_PRIVILEGE_REMOVED);
+      const bool wanted =
+          (entry.Attributes & SE_PRIVILEGE_ENABLED) != 0 && !(entry.Attributes & SE_PRIVILEGE_REMOVED);
       if (was != wanted) {
         changedBefore.push_back({entry.Luid, was ? SE_PRIVILEGE_ENABLED : 0u});
         if (wanted) {
@@ -213,8 +226,8 @@ extern "C" BOOL WINAPI AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOK
       }
     }
   }
-  const DWORD needed =
-      static_cast<DWORD>(sizeof(DWORD) + sizeof(LUID_AND_ATTRIBUTES) * (changedBefore.empty() ? 1 : changedBefore.size()));
+  const DWORD needed = static_cast<DWORD>(
+      sizeof(DWORD) + sizeof(LUID_AND_ATTRIBUTES) * (changedBefore.empty() ? 1 : changedBefore.size()));
   if (returnLength) {
     *returnLength = needed;
   }
@@ -231,8 +244,8 @@ extern "C" BOOL WINAPI AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOK
   return TRUE;
 }
 
-extern "C" BOOL WINAPI InitiateSystemShutdownA(LPSTR machineName, LPSTR message, DWORD timeout, BOOL forceAppsClosed,
-                                               BOOL rebootAfterShutdown) {
+extern "C" BOOL WINAPI InitiateSystemShutdownA(LPSTR machineName, LPSTR message, DWORD timeout,
+                                               BOOL forceAppsClosed, BOOL rebootAfterShutdown) {
   if (!localMachine(machineName)) {
     return fail(ERROR_BAD_NETPATH, FALSE);
   }
@@ -240,8 +253,9 @@ extern "C" BOOL WINAPI InitiateSystemShutdownA(LPSTR machineName, LPSTR message,
     return fail(ERROR_PRIVILEGE_NOT_HELD, FALSE);
   }
   std::ostringstream text;
-  text << "InitiateSystemShutdownA reboot=" << (rebootAfterShutdown ? 1 : 0) << " force=" << (forceAppsClosed ? 1 : 0)
-       << " timeout=" << timeout << " message=" << (message ? message : "");
+  text << "InitiateSystemShutdownA reboot=" << (rebootAfterShutdown ? 1 : 0)
+       << " force=" << (forceAppsClosed ? 1 : 0) << " timeout=" << timeout
+       << " message=" << (message ? message : "");
   recordRequest(text.str());
   return TRUE;
 }

@@ -10,7 +10,8 @@ namespace kxemu {
 DWORD win32FromErrno(int error, DWORD notFound = ERROR_FILE_NOT_FOUND);
 
 // Sets the thread's last error and returns value, for one-line failure paths.
-template <class T> T fail(DWORD error, T value) {
+template <class T>
+T fail(DWORD error, T value) {
   SetLastError(error);
   return value;
 }

@@ -19,7 +19,19 @@
 
 namespace kxemu {
 
-enum class ObjectKind { Event, Mutex, Semaphore, Thread, Process, File, Device, Find, Token, Key, DevInfoSet };
+enum class ObjectKind {
+  Event,
+  Mutex,
+  Semaphore,
+  Thread,
+  Process,
+  File,
+  Device,
+  Find,
+  Token,
+  Key,
+  DevInfoSet
+};
 
 class KernelObject {
 public:
@@ -48,7 +60,8 @@ std::shared_ptr<KernelObject> lookupHandle(HANDLE handle);
 // Removes the handle; false (and no change) for a handle that is not in the table.
 bool removeHandle(HANDLE handle);
 
-template <class T> std::shared_ptr<T> lookupHandle(HANDLE handle, ObjectKind kind) {
+template <class T>
+std::shared_ptr<T> lookupHandle(HANDLE handle, ObjectKind kind) {
   auto object = lookupHandle(handle);
   if (!object || object->kind() != kind) {
     return nullptr;

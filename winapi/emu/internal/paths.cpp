@@ -299,7 +299,8 @@ bool writableHostPath(const HostPath& path) {
   }
   const std::string root = rootDirectory();
   const std::string r(real);
-  return r == root || (r.size() > root.size() && r.compare(0, root.size(), root) == 0 && r[root.size()] == '/');
+  return r == root ||
+         (r.size() > root.size() && r.compare(0, root.size(), root) == 0 && r[root.size()] == '/');
 }
 
 std::string currentDirectory() {

@@ -90,7 +90,8 @@ using namespace kxemu;
 extern "C" int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount,
                                           LPWSTR wide, int wideCount) {
   const Page page = pageOf(codePage);
-  if (page == Page::Invalid || !multiByte || multiByteCount == 0 || wideCount < 0 || (wideCount > 0 && !wide)) {
+  if (page == Page::Invalid || !multiByte || multiByteCount == 0 || wideCount < 0 ||
+      (wideCount > 0 && !wide)) {
     return fail(ERROR_INVALID_PARAMETER, 0);
   }
   const size_t length = multiByteCount < 0 ? std::strlen(multiByte) + 1 : static_cast<size_t>(multiByteCount);
@@ -114,8 +115,8 @@ extern "C" int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR mul
 extern "C" int WINAPI WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, int wideCount, LPSTR multiByte,
                                           int multiByteCount, LPCSTR defaultChar, LPBOOL usedDefaultChar) {
   const Page page = pageOf(codePage);
-  if (page == Page::Invalid || !wide || wideCount == 0 || multiByteCount < 0 || (multiByteCount > 0 && !multiByte) ||
-      (page == Page::Utf8 && (defaultChar || usedDefaultChar))) {
+  if (page == Page::Invalid || !wide || wideCount == 0 || multiByteCount < 0 ||
+      (multiByteCount > 0 && !multiByte) || (page == Page::Utf8 && (defaultChar || usedDefaultChar))) {
     return fail(ERROR_INVALID_PARAMETER, 0);
   }
   size_t length = 0;

@@ -56,8 +56,9 @@ HANDLE openDevicePath(LPCSTR path, DWORD access, DWORD share, DWORD disposition,
 
 using namespace kxemu;
 
-extern "C" BOOL WINAPI DeviceIoControl(HANDLE device, DWORD code, LPVOID inBuffer, DWORD inSize, LPVOID outBuffer,
-                                       DWORD outSize, LPDWORD bytesReturned, LPOVERLAPPED overlapped) {
+extern "C" BOOL WINAPI DeviceIoControl(HANDLE device, DWORD code, LPVOID inBuffer, DWORD inSize,
+                                       LPVOID outBuffer, DWORD outSize, LPDWORD bytesReturned,
+                                       LPOVERLAPPED overlapped) {
   auto object = lookupHandle(device);
   if (!object) {
     return fail(ERROR_INVALID_HANDLE, FALSE);

@@ -21,9 +21,13 @@
 namespace kxemu {
 namespace {
 
-bool readOnly(const HostPath& path) { return path.exists && !path.isDirectory && !(path.status.st_mode & S_IWUSR); }
+bool readOnly(const HostPath& path) {
+  return path.exists && !path.isDirectory && !(path.status.st_mode & S_IWUSR);
+}
 
-DWORD missingError(const HostPath& path) { return path.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND; }
+DWORD missingError(const HostPath& path) {
+  return path.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+}
 
 // Copies the bytes, permissions and modification time of a host file to a new temporary
 // file beside the destination and renames it over the destination.
@@ -112,8 +116,9 @@ BOOL scheduleAtReboot(const HostPath& source, const HostPath* destination, DWORD
   }
   pending.push_back(std::move(entry));
   const std::string value = formatPendingRenames(pending);
-  const LSTATUS status = RegSetValueExA(key, kPendingRenamesValue, 0, REG_MULTI_SZ,
-                                        reinterpret_cast<const BYTE*>(value.data()), static_cast<DWORD>(value.size()));
+  const LSTATUS status =
+      RegSetValueExA(key, kPendingRenamesValue, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(value.data()),
+                     static_cast<DWORD>(value.size()));
   RegCloseKey(key);
   return status == ERROR_SUCCESS ? TRUE : fail(static_cast<DWORD>(status), FALSE);
 }
@@ -154,7 +159,8 @@ extern "C" BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BO
     if (destination.isDirectory || readOnly(destination)) {
       return fail(ERROR_ACCESS_DENIED, FALSE);
     }
-    if (destination.status.st_dev == source.status.st_dev && destination.status.st_ino == source.status.st_ino) {
+    if (destination.status.st_dev == source.status.st_dev &&
+        destination.status.st_ino == source.status.st_ino) {
       return fail(ERROR_SHARING_VIOLATION, FALSE);
     }
     if (!shareAllows(destination.status.st_dev, destination.status.st_ino, GENERIC_WRITE | DELETE, 0)) {

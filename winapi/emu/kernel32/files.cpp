@@ -46,7 +46,9 @@ bool shareAllowsLocked(dev_t device, ino_t inode, DWORD access, DWORD share) {
   return true;
 }
 
-std::shared_ptr<FileObject> fileOf(HANDLE handle) { return lookupHandle<FileObject>(handle, ObjectKind::File); }
+std::shared_ptr<FileObject> fileOf(HANDLE handle) {
+  return lookupHandle<FileObject>(handle, ObjectKind::File);
+}
 
 bool readAll(int fd, void* buffer, DWORD size, DWORD& done) {
   done = 0;
@@ -88,7 +90,8 @@ bool seekOverlapped(const FileObject& file, LPOVERLAPPED overlapped) {
   if (!overlapped) {
     return true;
   }
-  const off_t offset = static_cast<off_t>((static_cast<ULONGLONG>(overlapped->OffsetHigh) << 32) | overlapped->Offset);
+  const off_t offset =
+      static_cast<off_t>((static_cast<ULONGLONG>(overlapped->OffsetHigh) << 32) | overlapped->Offset);
   return ::lseek(file.fd, offset, SEEK_SET) >= 0;
 }
 
@@ -236,7 +239,7 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD share,
   }
   const bool existed = !created;
   SetLastError(existed && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) ? ERROR_ALREADY_EXISTS
-                                                                                        : ERROR_SUCCESS);
+                                                                                       : ERROR_SUCCESS);
   return insertHandle(std::move(file));
 }
 
@@ -348,9 +351,10 @@ extern "C" BOOL WINAPI SetFilePointerEx(HANDLE handle, LARGE_INTEGER distance, P
 
 extern "C" DWORD WINAPI SetFilePointer(HANDLE handle, LONG distance, PLONG distanceHigh, DWORD moveMethod) {
   LARGE_INTEGER move;
-  move.QuadPart = distanceHigh ? static_cast<LONGLONG>((static_cast<ULONGLONG>(static_cast<DWORD>(*distanceHigh)) << 32) |
-                                                       static_cast<DWORD>(distance))
-                               : static_cast<LONGLONG>(distance);
+  move.QuadPart =
+      distanceHigh ? static_cast<LONGLONG>((static_cast<ULONGLONG>(static_cast<DWORD>(*distanceHigh)) << 32) |
+                                           static_cast<DWORD>(distance))
+                   : static_cast<LONGLONG>(distance);
   LARGE_INTEGER result;
   if (!SetFilePointerEx(handle, move, &result, moveMethod)) {
     return INVALID_SET_FILE_POINTER;

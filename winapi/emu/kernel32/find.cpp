@@ -149,11 +149,12 @@ extern "C" HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA find
     (dot ? dots : find->entries).push_back(entryOf(name, st));
   }
   ::closedir(dir);
-  std::sort(find->entries.begin(), find->entries.end(), [](const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
-    const std::string ua = upperCase(a.cFileName);
-    const std::string ub = upperCase(b.cFileName);
-    return ua != ub ? ua < ub : std::strcmp(a.cFileName, b.cFileName) < 0;
-  });
+  std::sort(find->entries.begin(), find->entries.end(),
+            [](const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
+              const std::string ua = upperCase(a.cFileName);
+              const std::string ub = upperCase(b.cFileName);
+              return ua != ub ? ua < ub : std::strcmp(a.cFileName, b.cFileName) < 0;
+            });
   std::sort(dots.begin(), dots.end(), [](const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
     return std::strlen(a.cFileName) < std::strlen(b.cFileName);
   });

@@ -23,9 +23,13 @@ DWORD copyPath(const std::string& text, LPSTR buffer, DWORD size) {
 
 using namespace kxemu;
 
-extern "C" UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size) { return copyPath(kWindowsDirectory, buffer, size); }
+extern "C" UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size) {
+  return copyPath(kWindowsDirectory, buffer, size);
+}
 
-extern "C" UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size) { return copyPath(kSystemDirectory, buffer, size); }
+extern "C" UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size) {
+  return copyPath(kSystemDirectory, buffer, size);
+}
 
 extern "C" DWORD WINAPI GetTempPathA(DWORD bufferLength, LPSTR buffer) {
   rootDirectory(); // the folder exists once the root does
@@ -72,7 +76,8 @@ extern "C" DWORD WINAPI GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LP
 // "<path>\<first three characters of prefix><hex number>.tmp". With unique 0 the number is
 // chosen (counting up from the tick count) so that the file is new, and the file is created
 // empty; otherwise the name is only formed.
-extern "C" UINT WINAPI GetTempFileNameA(LPCSTR pathName, LPCSTR prefixString, UINT unique, LPSTR tempFileName) {
+extern "C" UINT WINAPI GetTempFileNameA(LPCSTR pathName, LPCSTR prefixString, UINT unique,
+                                        LPSTR tempFileName) {
   if (!pathName || !tempFileName) {
     return fail(ERROR_INVALID_PARAMETER, UINT{0});
   }
@@ -110,7 +115,8 @@ extern "C" UINT WINAPI GetTempFileNameA(LPCSTR pathName, LPCSTR prefixString, UI
       continue;
     }
     const std::string name = nameFor(number);
-    const HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
       CloseHandle(file);
       if (!store(name)) {

@@ -62,7 +62,8 @@ std::string mainHostPath() {
   static const std::string* path = [] {
     char buffer[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    return new std::string(n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string("/proc/self/exe"));
+    return new std::string(n > 0 ? std::string(buffer, static_cast<size_t>(n))
+                                 : std::string("/proc/self/exe"));
   }();
   return *path;
 }
@@ -147,8 +148,8 @@ std::string emulationBaseName() {
 }
 
 bool isSystemDllName(const std::string& upper) {
-  static const char* names[] = {"KERNEL32.DLL", "KERNELBASE.DLL", "NTDLL.DLL",    "USER32.DLL",
-                                "GDI32.DLL",    "ADVAPI32.DLL",   "OLE32.DLL",    "OLEAUT32.DLL",
+  static const char* names[] = {"KERNEL32.DLL", "KERNELBASE.DLL", "NTDLL.DLL",   "USER32.DLL",
+                                "GDI32.DLL",    "ADVAPI32.DLL",   "OLE32.DLL",   "OLEAUT32.DLL",
                                 "SETUPAPI.DLL", "WINMM.DLL",      "SHELL32.DLL", "COMCTL32.DLL"};
   for (const char* n : names) {
     if (upper == n) {
@@ -185,7 +186,8 @@ const LoadedObject* findByName(const std::vector<LoadedObject>& objects, const s
     const bool mappedOk = mapParsedPath(parsed, mapped, error) && mapped.exists;
     const std::string host = mappedOk ? canonical(mapped.host) : std::string();
     for (const auto& object : objects) {
-      if ((!host.empty() && object.host == host) || equalsIgnoreCase(windowsPathOf(object), formatPath(parsed))) {
+      if ((!host.empty() && object.host == host) ||
+          equalsIgnoreCase(windowsPathOf(object), formatPath(parsed))) {
         return &object;
       }
     }
@@ -457,7 +459,8 @@ extern "C" FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
   if (!found) {
     return fail(ERROR_MOD_NOT_FOUND, static_cast<FARPROC>(nullptr));
   }
-  void* handle = found->main ? dlopen(nullptr, RTLD_NOW) : dlopen(found->host.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  void* handle =
+      found->main ? dlopen(nullptr, RTLD_NOW) : dlopen(found->host.c_str(), RTLD_NOW | RTLD_NOLOAD);
   if (!handle) {
     return fail(ERROR_MOD_NOT_FOUND, static_cast<FARPROC>(nullptr));
   }

@@ -193,8 +193,9 @@ extern "C" UINT WINAPI WinExec(LPCSTR commandLine, UINT) {
   if (program.find_first_of("\\/:") != std::string::npos) {
     candidates.push_back(program);
   } else {
-    for (const std::string& folder : {kxemu::mainProgramWindowsDirectory(), kxemu::currentDirectory(),
-                                      std::string(kxemu::kSystemDirectory), std::string(kxemu::kWindowsDirectory)}) {
+    for (const std::string& folder :
+         {kxemu::mainProgramWindowsDirectory(), kxemu::currentDirectory(),
+          std::string(kxemu::kSystemDirectory), std::string(kxemu::kWindowsDirectory)}) {
       candidates.push_back(folder + "\\" + program);
     }
   }

@@ -13,7 +13,8 @@ namespace {
 
 class EventObject : public KernelObject {
 public:
-  EventObject(bool manualReset, bool state) : KernelObject(ObjectKind::Event), manual(manualReset), set(state) {}
+  EventObject(bool manualReset, bool state)
+      : KernelObject(ObjectKind::Event), manual(manualReset), set(state) {}
   bool waitable() const override { return true; }
   bool signalled() const override { return set; }
   void acquire() override {
@@ -84,7 +85,8 @@ std::map<std::string, std::weak_ptr<KernelObject>>& names() {
 }
 
 // Creates or opens a named object: returns the handle, or null with the last error set.
-template <class Make> HANDLE createNamed(LPCSTR name, ObjectKind kind, Make make) {
+template <class Make>
+HANDLE createNamed(LPCSTR name, ObjectKind kind, Make make) {
   if (!name || !*name) {
     SetLastError(ERROR_SUCCESS);
     return insertHandle(make());
@@ -181,8 +183,8 @@ extern "C" BOOL WINAPI CloseHandle(HANDLE object) {
   return TRUE;
 }
 
-extern "C" BOOL WINAPI DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess, LPHANDLE target,
-                                       DWORD, BOOL, DWORD options) {
+extern "C" BOOL WINAPI DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess,
+                                       LPHANDLE target, DWORD, BOOL, DWORD options) {
   if (sourceProcess != currentProcessPseudoHandle() || targetProcess != currentProcessPseudoHandle()) {
     return fail(ERROR_INVALID_HANDLE, FALSE);
   }
@@ -230,15 +232,18 @@ extern "C" DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE* handle
   return waitFor(objects, waitAll != FALSE, milliseconds);
 }
 
-extern "C" HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCSTR name) {
-  return createNamed(name, ObjectKind::Event,
-                     [&] { return std::make_shared<EventObject>(manualReset != FALSE, initialState != FALSE); });
+extern "C" HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState,
+                                      LPCSTR name) {
+  return createNamed(name, ObjectKind::Event, [&] {
+    return std::make_shared<EventObject>(manualReset != FALSE, initialState != FALSE);
+  });
 }
 
 extern "C" HANDLE WINAPI OpenEventA(DWORD, BOOL, LPCSTR name) { return openNamed(name, ObjectKind::Event); }
 
 namespace {
-template <class F> BOOL withEvent(HANDLE handle, F change) {
+template <class F>
+BOOL withEvent(HANDLE handle, F change) {
   auto event = lookupHandle<EventObject>(handle, ObjectKind::Event);
   if (!event) {
     return fail(ERROR_INVALID_HANDLE, FALSE);
@@ -303,7 +308,8 @@ extern "C" BOOL WINAPI ReleaseMutex(HANDLE handle) {
   return TRUE;
 }
 
-extern "C" HANDLE WINAPI CreateSemaphoreA(LPSECURITY_ATTRIBUTES, LONG initialCount, LONG maximumCount, LPCSTR name) {
+extern "C" HANDLE WINAPI CreateSemaphoreA(LPSECURITY_ATTRIBUTES, LONG initialCount, LONG maximumCount,
+                                          LPCSTR name) {
   if (maximumCount <= 0 || initialCount < 0 || initialCount > maximumCount) {
     return fail(ERROR_INVALID_PARAMETER, static_cast<HANDLE>(nullptr));
   }

@@ -38,7 +38,8 @@ HRESULT serverPath(REFCLSID clsid, std::string& path) {
   char text[40];
   std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
                 static_cast<unsigned>(clsid.Data1), clsid.Data2, clsid.Data3, clsid.Data4[0], clsid.Data4[1],
-                clsid.Data4[2], clsid.Data4[3], clsid.Data4[4], clsid.Data4[5], clsid.Data4[6], clsid.Data4[7]);
+                clsid.Data4[2], clsid.Data4[3], clsid.Data4[4], clsid.Data4[5], clsid.Data4[6],
+                clsid.Data4[7]);
   const std::string keyName = std::string("CLSID\\") + text + "\\InprocServer32";
   HKEY key;
   if (RegOpenKeyExA(HKEY_CLASSES_ROOT, keyName.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
@@ -76,7 +77,9 @@ extern "C" HRESULT WINAPI CoInitializeEx(LPVOID, DWORD coInit) {
   return S_OK;
 }
 
-extern "C" HRESULT WINAPI CoInitialize(LPVOID reserved) { return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED); }
+extern "C" HRESULT WINAPI CoInitialize(LPVOID reserved) {
+  return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED);
+}
 
 extern "C" void WINAPI CoUninitialize() {
   if (apartment.count > 0) {
@@ -84,7 +87,8 @@ extern "C" void WINAPI CoUninitialize() {
   }
 }
 
-extern "C" HRESULT WINAPI CoGetClassObject(REFCLSID clsid, DWORD context, LPVOID, REFIID iid, LPVOID* object) {
+extern "C" HRESULT WINAPI CoGetClassObject(REFCLSID clsid, DWORD context, LPVOID, REFIID iid,
+                                           LPVOID* object) {
   if (!object) {
     return E_INVALIDARG;
   }
@@ -115,7 +119,8 @@ extern "C" HRESULT WINAPI CoGetClassObject(REFCLSID clsid, DWORD context, LPVOID
       libraries()[key] = module;
     }
   }
-  auto entry = reinterpret_cast<GetClassObjectFunction>(reinterpret_cast<void (*)()>(GetProcAddress(module, "DllGetClassObject")));
+  auto entry = reinterpret_cast<GetClassObjectFunction>(
+      reinterpret_cast<void (*)()>(GetProcAddress(module, "DllGetClassObject")));
   if (!entry) {
     return CO_E_ERRORINDLL;
   }
@@ -129,7 +134,8 @@ extern "C" HRESULT WINAPI CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWOR
   }
   *object = nullptr;
   IClassFactory* factory = nullptr;
-  HRESULT hr = CoGetClassObject(clsid, context, nullptr, IID_IClassFactory, reinterpret_cast<LPVOID*>(&factory));
+  HRESULT hr =
+      CoGetClassObject(clsid, context, nullptr, IID_IClassFactory, reinterpret_cast<LPVOID*>(&factory));
   if (FAILED(hr)) {
     return hr;
   }
@@ -148,7 +154,8 @@ extern "C" void WINAPI CoFreeUnusedLibraries() {
     candidates = libraries();
   }
   for (const auto& [key, module] : candidates) {
-    auto canUnload = reinterpret_cast<CanUnloadNowFunction>(reinterpret_cast<void (*)()>(GetProcAddress(module, "DllCanUnloadNow")));
+    auto canUnload = reinterpret_cast<CanUnloadNowFunction>(
+        reinterpret_cast<void (*)()>(GetProcAddress(module, "DllCanUnloadNow")));
     if (canUnload && canUnload() == S_OK) {
       {
         std::lock_guard lock(librariesMutex());

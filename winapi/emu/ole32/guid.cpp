@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
-extern "C" const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-extern "C" const IID IID_IClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+extern "C" const IID IID_IUnknown = {
+    0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+extern "C" const IID IID_IClassFactory = {
+    0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 extern "C" const GUID GUID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 
 namespace {
@@ -52,8 +54,8 @@ bool parseGuid(LPCOLESTR text, GUID& guid) {
   while (text[length] && length <= kGuidTextLength) {
     ++length;
   }
-  if (length != kGuidTextLength || text[0] != u'{' || text[9] != u'-' || text[14] != u'-' || text[19] != u'-' ||
-      text[24] != u'-' || text[37] != u'}') {
+  if (length != kGuidTextLength || text[0] != u'{' || text[9] != u'-' || text[14] != u'-' ||
+      text[19] != u'-' || text[24] != u'-' || text[37] != u'}') {
     return false;
   }
   unsigned long long v;
@@ -142,6 +144,8 @@ extern "C" HRESULT WINAPI IIDFromString(LPCOLESTR text, IID* iid) {
 
 extern "C" LPVOID WINAPI CoTaskMemAlloc(SIZE_T size) { return std::malloc(size ? size : 1); }
 
-extern "C" LPVOID WINAPI CoTaskMemRealloc(LPVOID block, SIZE_T size) { return std::realloc(block, size ? size : 1); }
+extern "C" LPVOID WINAPI CoTaskMemRealloc(LPVOID block, SIZE_T size) {
+  return std::realloc(block, size ? size : 1);
+}
 
 extern "C" void WINAPI CoTaskMemFree(LPVOID block) { std::free(block); }

@@ -80,15 +80,17 @@ extern "C" BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO handle, PSP_DEVINFO_
   return fail(ERROR_NO_MORE_ITEMS, FALSE);
 }
 
-extern "C" BOOL WINAPI SetupDiGetDeviceInterfaceDetailA(HDEVINFO handle, PSP_DEVICE_INTERFACE_DATA interfaceData,
-                                                        PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail, DWORD detailSize,
-                                                        PDWORD requiredSize, PSP_DEVINFO_DATA deviceInfo) {
+extern "C" BOOL WINAPI SetupDiGetDeviceInterfaceDetailA(HDEVINFO handle,
+                                                        PSP_DEVICE_INTERFACE_DATA interfaceData,
+                                                        PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail,
+                                                        DWORD detailSize, PDWORD requiredSize,
+                                                        PSP_DEVINFO_DATA deviceInfo) {
   auto set = setOf(handle);
   if (!set) {
     return fail(ERROR_INVALID_HANDLE, FALSE);
   }
-  if (!interfaceData || interfaceData->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA) || interfaceData->Reserved == 0 ||
-      interfaceData->Reserved > set->interfaces.size()) {
+  if (!interfaceData || interfaceData->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA) ||
+      interfaceData->Reserved == 0 || interfaceData->Reserved > set->interfaces.size()) {
     return fail(ERROR_INVALID_PARAMETER, FALSE);
   }
   // The record's cbSize is the size of the fixed part as the compiler lays it out: 5 on
@@ -103,8 +105,8 @@ extern "C" BOOL WINAPI SetupDiGetDeviceInterfaceDetailA(HDEVINFO handle, PSP_DEV
     return fail(ERROR_INVALID_USER_BUFFER, FALSE);
   }
   const DeviceInterfaceRecord& record = set->interfaces[interfaceData->Reserved - 1];
-  const DWORD needed =
-      static_cast<DWORD>(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) + record.devicePath.size() + 1);
+  const DWORD needed = static_cast<DWORD>(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) +
+                                          record.devicePath.size() + 1);
   if (requiredSize) {
     *requiredSize = needed;
   }

@@ -20,11 +20,11 @@ namespace kxemu {
 
 // One device interface as SetupAPI reports it.
 struct DeviceInterfaceRecord {
-  std::string devicePath;  // SP_DEVICE_INTERFACE_DETAIL_DATA_A::DevicePath, e.g. "\\?\usb#vid_..#{guid}"
-  DWORD devInst = 0;       // SP_DEVINFO_DATA::DevInst, the device instance handle (not 0)
-  GUID setupClass{};       // SP_DEVINFO_DATA::ClassGuid, the device's setup class
-  std::string instanceId;  // the device instance id, e.g. "USB\VID_1111&PID_2222\5&1A2B3C&0&1"
-  bool present = true;     // false: known but not plugged in (not listed with DIGCF_PRESENT)
+  std::string devicePath; // SP_DEVICE_INTERFACE_DETAIL_DATA_A::DevicePath, e.g. "\\?\usb#vid_..#{guid}"
+  DWORD devInst = 0;      // SP_DEVINFO_DATA::DevInst, the device instance handle (not 0)
+  GUID setupClass{};      // SP_DEVINFO_DATA::ClassGuid, the device's setup class
+  std::string instanceId; // the device instance id, e.g. "USB\VID_1111&PID_2222\5&1A2B3C&0&1"
+  bool present = true;    // false: known but not plugged in (not listed with DIGCF_PRESENT)
 };
 
 // An open device path: one per successful CreateFileA.
@@ -62,8 +62,8 @@ public:
   // CreateFileA(path, access, share, ..., disposition, flags): the path exactly as the caller
   // wrote it (matching should ignore case, as Windows does). Null with `error` set on failure
   // (ERROR_FILE_NOT_FOUND for an unknown path, ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION...).
-  virtual std::unique_ptr<DeviceFile> open(const std::string& path, DWORD access, DWORD share, DWORD disposition,
-                                           DWORD flags, DWORD& error) = 0;
+  virtual std::unique_ptr<DeviceFile> open(const std::string& path, DWORD access, DWORD share,
+                                           DWORD disposition, DWORD flags, DWORD& error) = 0;
 
   // The interfaces of one interface class, in enumeration order; presentOnly for DIGCF_PRESENT.
   virtual std::vector<DeviceInterfaceRecord> interfaces(const GUID& interfaceClass, bool presentOnly) = 0;

@@ -22,7 +22,7 @@ namespace kxemu {
 // The root: an explicit choice, else $KX_SYSTEM_ROOT, else defaultSystemRoot(). Choosing
 // another root later switches the whole process over (open files and keys stay as they are).
 void setSystemRoot(const std::string& hostDirectory);
-std::string systemRoot(); // the host directory, created with its tree on first use
+std::string systemRoot();        // the host directory, created with its tree on first use
 std::string defaultSystemRoot(); // $XDG_STATE_HOME/corvanta/root or ~/.local/state/corvanta/root
 
 // Path mapping. hostPath resolves an emulated path the way the file calls do (case-insensitive

@@ -19,14 +19,14 @@ using SCODE = LONG;
 #define STDAPI_(type) extern "C" type
 #define PURE = 0
 
-#define MAKE_HRESULT(severity, facility, code)                                                              \
-  (static_cast<HRESULT>((static_cast<DWORD>(severity) << 31) | (static_cast<DWORD>(facility) << 16) |       \
+#define MAKE_HRESULT(severity, facility, code)                                                               \
+  (static_cast<HRESULT>((static_cast<DWORD>(severity) << 31) | (static_cast<DWORD>(facility) << 16) |        \
                         static_cast<DWORD>(code)))
 #define FACILITY_WIN32 7u
 #define HRESULT_FROM_WIN32(error)                                                                            \
-  (static_cast<HRESULT>(error) <= 0                                                                          \
-       ? static_cast<HRESULT>(error)                                                                         \
-       : static_cast<HRESULT>((static_cast<DWORD>(error) & 0x0000FFFFu) | (FACILITY_WIN32 << 16) | 0x80000000u))
+  (static_cast<HRESULT>(error) <= 0 ? static_cast<HRESULT>(error)                                            \
+                                    : static_cast<HRESULT>((static_cast<DWORD>(error) & 0x0000FFFFu) |       \
+                                                           (FACILITY_WIN32 << 16) | 0x80000000u))
 #define HRESULT_CODE(hr) (static_cast<DWORD>(hr) & 0xFFFFu)
 
 #ifndef E_HANDLE
