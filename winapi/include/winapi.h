@@ -10,7 +10,7 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-// windows.h must come first: the other headers rely on its types.
+// windows.h first: the other headers need its types (so no include sorting here).
 // clang-format off
 #include <windows.h>
 #include <dbt.h>
@@ -20,7 +20,12 @@
 #include <winioctl.h>
 // clang-format on
 #else
+#include <winapi/include/emu/advapi32.h>
 #include <winapi/include/emu/kernel32.h>
+#include <winapi/include/emu/ole32.h>
+#include <winapi/include/emu/setupapi.h>
+#include <winapi/include/emu/winioctl.h>
+#include <winapi/include/emu/winmm.h>
 #include <winapi/include/emu/user32.h>
 #include <winapi/include/emu/wintypes.h>
 #endif

@@ -2,7 +2,7 @@
 
 // user32: window classes, windows, per-thread message queues, timers, message boxes and
 // the device-change broadcast. Painting, input, focus, capture and cursors come later.
-#include <winapi/include/emu/last_error.h>
+#include <winapi/include/emu/kernel32.h>
 #include <winapi/include/emu/wintypes.h>
 
 using WNDPROC = LRESULT(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);

@@ -1,0 +1,175 @@
+// MultiByteToWideChar / WideCharToMultiByte for the ANSI code page (Windows-1252) and UTF-8.
+#include <winapi/emu/internal/codepage.h>
+#include <winapi/emu/internal/errors.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+enum class Page { Ansi, Utf8, Invalid };
+
+Page pageOf(UINT codePage) {
+  switch (codePage) {
+  case CP_ACP:
+  case CP_OEMCP:
+  case CP_THREAD_ACP:
+  case 1252:
+    return Page::Ansi;
+  case CP_UTF8:
+    return Page::Utf8;
+  default:
+    return Page::Invalid;
+  }
+}
+
+// Strict UTF-8 decoding: invalid sequences become U+FFFD (or fail with MB_ERR_INVALID_CHARS).
+bool decodeUtf8(const unsigned char* s, size_t n, std::u16string& out, bool strict) {
+  size_t i = 0;
+  while (i < n) {
+    const unsigned char b0 = s[i];
+    char32_t c;
+    size_t extra;
+    if (b0 < 0x80) {
+      out += static_cast<char16_t>(b0);
+      ++i;
+      continue;
+    } else if ((b0 & 0xE0) == 0xC0) {
+      extra = 1;
+      c = b0 & 0x1F;
+    } else if ((b0 & 0xF0) == 0xE0) {
+      extra = 2;
+      c = b0 & 0x0F;
+    } else if ((b0 & 0xF8) == 0xF0) {
+      extra = 3;
+      c = b0 & 0x07;
+    } else {
+      if (strict) {
+        return false;
+      }
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    bool ok = i + extra < n;
+    for (size_t k = 1; ok && k <= extra; ++k) {
+      if ((s[i + k] & 0xC0) != 0x80) {
+        ok = false;
+      } else {
+        c = (c << 6) | (s[i + k] & 0x3F);
+      }
+    }
+    static constexpr char32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
+    if (ok && (c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) {
+      ok = false;
+    }
+    if (!ok) {
+      if (strict) {
+        return false;
+      }
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (c >> 10));
+      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+    i += extra + 1;
+  }
+  return true;
+}
+
+} // namespace
+
+using namespace kxemu;
+
+extern "C" int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount,
+                                          LPWSTR wide, int wideCount) {
+  const Page page = pageOf(codePage);
+  if (page == Page::Invalid || !multiByte || multiByteCount == 0 || wideCount < 0 ||
+      (wideCount > 0 && !wide)) {
+    return fail(ERROR_INVALID_PARAMETER, 0);
+  }
+  const size_t length = multiByteCount < 0 ? std::strlen(multiByte) + 1 : static_cast<size_t>(multiByteCount);
+  std::u16string converted;
+  if (page == Page::Ansi) {
+    converted = ansiToUtf16(std::string_view(multiByte, length));
+  } else if (!decodeUtf8(reinterpret_cast<const unsigned char*>(multiByte), length, converted,
+                         (flags & MB_ERR_INVALID_CHARS) != 0)) {
+    return fail(ERROR_NO_UNICODE_TRANSLATION, 0);
+  }
+  if (wideCount == 0) {
+    return static_cast<int>(converted.size());
+  }
+  if (converted.size() > static_cast<size_t>(wideCount)) {
+    return fail(ERROR_INSUFFICIENT_BUFFER, 0);
+  }
+  std::memcpy(wide, converted.data(), converted.size() * sizeof(WCHAR));
+  return static_cast<int>(converted.size());
+}
+
+extern "C" int WINAPI WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, int wideCount, LPSTR multiByte,
+                                          int multiByteCount, LPCSTR defaultChar, LPBOOL usedDefaultChar) {
+  const Page page = pageOf(codePage);
+  if (page == Page::Invalid || !wide || wideCount == 0 || multiByteCount < 0 ||
+      (multiByteCount > 0 && !multiByte) || (page == Page::Utf8 && (defaultChar || usedDefaultChar))) {
+    return fail(ERROR_INVALID_PARAMETER, 0);
+  }
+  size_t length = 0;
+  if (wideCount < 0) {
+    while (wide[length]) {
+      ++length;
+    }
+    ++length;
+  } else {
+    length = static_cast<size_t>(wideCount);
+  }
+  const std::u16string_view text(wide, length);
+  std::string converted;
+  if (page == Page::Utf8) {
+    converted = utf16ToUtf8(text);
+  } else {
+    const char replacement = defaultChar ? *defaultChar : '?';
+    bool lossy = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+      char32_t c = text[i];
+      if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+        ++i;
+      }
+      const int a = unicodeToAnsi(c);
+      if (a < 0) {
+        lossy = true;
+        converted += replacement;
+      } else {
+        converted += static_cast<char>(a);
+      }
+    }
+    if (usedDefaultChar) {
+      *usedDefaultChar = lossy ? TRUE : FALSE;
+    }
+  }
+  if (multiByteCount == 0) {
+    return static_cast<int>(converted.size());
+  }
+  if (converted.size() > static_cast<size_t>(multiByteCount)) {
+    return fail(ERROR_INSUFFICIENT_BUFFER, 0);
+  }
+  std::memcpy(multiByte, converted.data(), converted.size());
+  return static_cast<int>(converted.size());
+}
+
+extern "C" int WINAPI lstrlenW(LPCWSTR text) {
+  if (!text) {
+    return 0;
+  }
+  int n = 0;
+  while (text[n]) {
+    ++n;
+  }
+  return n;
+}
