@@ -45,7 +45,7 @@ TEST(User32Classes, UnknownClassCreatesNoWindow) {
       CreateWindowExA(0, "KxTestNeverRegistered", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
       nullptr);
   // Wine reports ERROR_CLASS_DOES_NOT_EXIST instead.
-  if (!user32test::runningOnWine()) {
+  if (!kxtest::runningUnderWine()) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
   }
 }

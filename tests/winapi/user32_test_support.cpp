@@ -8,15 +8,6 @@ namespace {
 std::atomic<int> classCounter{0};
 } // namespace
 
-bool runningOnWine() {
-#if defined(_WIN32)
-  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-#else
-  return false;
-#endif
-}
-
 // FindWindowA searches every process's windows, so names carry the process id.
 ScopedClass::ScopedClass(WNDPROC proc, int windowExtra)
     : name_("KxTestClass" + std::to_string(GetCurrentProcessId()) + "_" +

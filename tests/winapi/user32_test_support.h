@@ -3,6 +3,8 @@
 // Helpers of the window-system conformance tests: classes registered for one test, a log
 // of what window procedures saw, a thread that owns a window and pumps its queue, and a
 // message loop that runs until a condition holds.
+#include "test_support.h"
+
 #include <winapi/include/winapi.h>
 
 #include <gtest/gtest.h>
@@ -76,10 +78,6 @@ struct CaseName {
     return info.param.name;
   }
 };
-
-// Whether the Windows build runs under Wine, for the few places where Wine's behaviour
-// differs from Windows'.
-bool runningOnWine();
 
 // A thread that creates a window of the class and runs GetMessageA until WM_QUIT.
 class WindowThread {

@@ -123,7 +123,7 @@ TEST(User32Timers, TickRetrievedBeforeKillTimerDoesNotCallTheProcedure) {
   DispatchMessageA(&msg);
   // Windows calls a timer procedure only for a timer it knows. Wine passes a handle of
   // its own in lParam and calls the procedure of a killed timer.
-  if (!user32test::runningOnWine()) {
+  if (!kxtest::runningUnderWine()) {
     EXPECT_EQ(msg.lParam, reinterpret_cast<LPARAM>(tickProc));
     EXPECT_EQ(procTicksOf(id), 0);
   }

@@ -88,7 +88,7 @@ TEST(User32WindowData, FindWindowFindsTopLevelWindowsByClassAndTitle) {
   EXPECT_EQ(FindWindowA(windowClass.name(), "Kx Find Me"), hwnd);
   EXPECT_EQ(FindWindowA(windowClass.name(), "Kx Child"), nullptr);
   // Wine finds message-only windows too; Windows keeps them to FindWindowEx(HWND_MESSAGE).
-  if (!user32test::runningOnWine()) {
+  if (!kxtest::runningUnderWine()) {
     EXPECT_EQ(FindWindowA(nullptr, "Kx Hidden Messages"), nullptr);
   }
   DestroyWindow(messageOnly);

@@ -104,7 +104,7 @@ TEST(User32WindowLifecycle, DestroyTakesOwnedWindowsFirstThenParentBeforeChildre
   SetLastError(0);
   EXPECT_FALSE(DestroyWindow(parent));
   // Wine reports ERROR_ACCESS_DENIED for a window that is gone.
-  if (!user32test::runningOnWine()) {
+  if (!kxtest::runningUnderWine()) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
   }
 }
