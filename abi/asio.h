@@ -197,6 +197,10 @@ struct IASIO : public IUnknown {
   virtual ASIOError controlPanel() = 0;
   virtual ASIOError future(std::int32_t selector, void* opt) = 0;
   virtual ASIOError outputReady() = 0;
+
+protected:
+  // Objects are destroyed through their reference counts, never through this interface.
+  ~IASIO() = default;
 };
 
 static_assert(sizeof(ASIOClockSource) == 48);

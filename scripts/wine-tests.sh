@@ -14,4 +14,7 @@ trap cleanup EXIT
 
 /usr/lib/wine/wineserver -p
 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+# Start Wine's own services now, so none of them is born inside a test and holds its
+# output open.
+/usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true
 ctest --preset win64 "$@"

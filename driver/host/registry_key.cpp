@@ -1,5 +1,4 @@
 #include <driver/host/registry_key.h>
-
 #include <winapi/include/winapi.h>
 
 #include <cstring>
@@ -12,8 +11,8 @@ class OpenKey {
 public:
   OpenKey(const char* path, bool create) {
     if (create) {
-      ok_ = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
-                            nullptr, &key_, nullptr) == ERROR_SUCCESS;
+      ok_ = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_READ | KEY_WRITE, nullptr, &key_, nullptr) == ERROR_SUCCESS;
     } else {
       ok_ = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key_) == ERROR_SUCCESS;
     }
@@ -50,7 +49,8 @@ bool KxRegistryKey::readDword(const char* name, std::uint32_t& value) const {
   DWORD type = 0;
   DWORD data = 0;
   DWORD size = sizeof data;
-  if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
+  if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
+          ERROR_SUCCESS ||
       type != REG_DWORD || size != sizeof data) {
     return false;
   }
@@ -61,20 +61,22 @@ bool KxRegistryKey::readDword(const char* name, std::uint32_t& value) const {
 bool KxRegistryKey::writeDword(const char* name, std::uint32_t value) const {
   const OpenKey key(path_.text(), true);
   const DWORD data = value;
-  return key && RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) ==
-                    ERROR_SUCCESS;
+  return key && RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                               sizeof data) == ERROR_SUCCESS;
 }
 
 bool KxRegistryKey::readString(const char* name, KxString& text) const {
   const OpenKey key(path_.text(), false);
   DWORD type = 0;
   DWORD size = 0;
-  if (!key || RegQueryValueExA(key.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ) {
+  if (!key || RegQueryValueExA(key.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_SZ) {
     return false;
   }
   // The stored text need not carry its terminator; one more byte keeps it terminated.
   std::vector<BYTE> data(size + 1, 0);
-  if (RegQueryValueExA(key.get(), name, nullptr, &type, data.data(), &size) != ERROR_SUCCESS || type != REG_SZ) {
+  if (RegQueryValueExA(key.get(), name, nullptr, &type, data.data(), &size) != ERROR_SUCCESS ||
+      type != REG_SZ) {
     return false;
   }
   text.assign(KxString(reinterpret_cast<const char*>(data.data())));

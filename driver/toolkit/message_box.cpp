@@ -1,5 +1,4 @@
 #include <driver/toolkit/message_box.h>
-
 #include <winapi/include/winapi.h>
 
 namespace {

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "driver_list.h"
+#include "driver_report.h"
+
+#include <string>
+#include <vector>
+
+std::string driverListText(const std::vector<RegisteredDriver>& drivers);
+std::string driverListJson(const std::vector<RegisteredDriver>& drivers);
+std::string reportText(const RegisteredDriver& entry, const DriverReport& report);
+std::string reportJson(const RegisteredDriver& entry, const DriverReport& report);
