@@ -1,5 +1,8 @@
 # The two set-up commands of the README, and a few smaller targets for the inner loop.
-.PHONY: test check deps bench format clean
+.PHONY: demo test check deps bench format clean
+
+demo: deps
+	scripts/demo.sh
 
 test: deps
 	scripts/test-all.sh

@@ -10,15 +10,21 @@ else()
 endif()
 include(GoogleTest)
 
-# kx_add_test(NAME name LABEL subsystem SOURCES ... LIBS ...)
+# kx_add_test(NAME name LABEL subsystem SOURCES ... LIBS ... [SHARED_SYSTEM])
 # One test program per subsystem; its cases are discovered when CTest runs, so a
-# Windows build needs no Wine while it builds.
+# Windows build needs no Wine while it builds. SHARED_SYSTEM marks cases that change the
+# machine-wide registry: on Windows (Wine) they run one at a time, while on Linux each case
+# gets an emulated system of its own.
 function(kx_add_test)
-  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "SHARED_SYSTEM" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main kx_warnings)
+  set(properties LABELS "${T_LABEL}")
+  if(T_SHARED_SYSTEM AND WIN32)
+    list(APPEND properties RESOURCE_LOCK windows_registry)
+  endif()
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${T_LABEL}")
+    PROPERTIES ${properties})
 endfunction()

@@ -3,6 +3,7 @@
 #include <driver/host/class_factory.h>
 #include <driver/host/driver_identity.h>
 #include <driver/host/registry_key.h>
+#include <driver/host/server_exports.h>
 #include <driver/host/server_registration.h>
 #include <kxtools/inc/kxstring.h>
 
