@@ -5,7 +5,7 @@ namespace {
 constexpr const char* kWindowClass = "KxDeviceManager";
 } // namespace
 
-KxDeviceManager::KxDeviceManager(AsioDriver* owner) : owner_(owner) {
+KxDeviceManager::KxDeviceManager(AsioDriver* /*owner*/) {
   const HINSTANCE module = GetModuleHandleA(kModuleFileName);
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = &KxDeviceManager::windowProcedure;

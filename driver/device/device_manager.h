@@ -27,6 +27,5 @@ private:
 
   KxList devices_;
   UsbAudioDevice* currentDevice_ = nullptr;
-  AsioDriver* owner_;
   HWND window_ = nullptr;
 };

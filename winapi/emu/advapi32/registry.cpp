@@ -27,7 +27,7 @@ public:
   bool lost = false; // found missing after a reload
 };
 
-constexpr UINT_PTR predefinedValue(HKEY key) { return reinterpret_cast<UINT_PTR>(key); }
+UINT_PTR predefinedValue(HKEY key) { return reinterpret_cast<UINT_PTR>(key); }
 
 // What a handle argument names: a predefined key or an open key.
 struct Target {

@@ -92,6 +92,12 @@ union ULARGE_INTEGER {
 };
 using PULARGE_INTEGER = ULARGE_INTEGER*;
 
+// Windows' layout has an anonymous structure inside an anonymous union, which both
+// compilers take as an extension.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wnested-anon-types"
+#endif
 struct OVERLAPPED {
   ULONG_PTR Internal;
   ULONG_PTR InternalHigh;
@@ -104,6 +110,9 @@ struct OVERLAPPED {
   };
   HANDLE hEvent;
 };
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
 using LPOVERLAPPED = OVERLAPPED*;
 
 // ---- handles, waits, events, mutexes, semaphores -------------------------------------
