@@ -98,7 +98,22 @@ std::u16string ansiToUtf16(std::string_view ansi) {
   return out;
 }
 
-std::string utf16ToAnsi(std::u16string_view text, bool* lossy) {
+namespace {
+
+// One character in the ANSI code page, or the replacement when the page lacks it.
+void appendAnsi(std::string& out, char32_t c, char replacement, bool& lost) {
+  const int a = unicodeToAnsi(c);
+  if (a < 0) {
+    lost = true;
+    out += replacement;
+  } else {
+    out += static_cast<char>(a);
+  }
+}
+
+} // namespace
+
+std::string utf16ToAnsi(std::u16string_view text, bool* lossy, char replacement) {
   std::string out;
   out.reserve(text.size());
   bool lost = false;
@@ -108,13 +123,7 @@ std::string utf16ToAnsi(std::u16string_view text, bool* lossy) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     }
-    const int a = unicodeToAnsi(c);
-    if (a < 0) {
-      lost = true;
-      out += '?';
-    } else {
-      out += static_cast<char>(a);
-    }
+    appendAnsi(out, c, replacement, lost);
   }
   if (lossy) {
     *lossy = lost;
@@ -132,6 +141,7 @@ std::string ansiToUtf8(std::string_view ansi) {
 }
 
 std::string utf8ToAnsi(std::string_view utf8, bool* lossy) {
+  constexpr char replacement = '?';
   std::string out;
   out.reserve(utf8.size());
   bool lost = false;
@@ -142,13 +152,7 @@ std::string utf8ToAnsi(std::string_view utf8, bool* lossy) {
       out += utf8[i++];
       continue;
     }
-    const int a = unicodeToAnsi(c);
-    if (a < 0) {
-      lost = true;
-      out += '?';
-    } else {
-      out += static_cast<char>(a);
-    }
+    appendAnsi(out, c, replacement, lost);
   }
   if (lossy) {
     *lossy = lost;

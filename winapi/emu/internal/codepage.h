@@ -13,7 +13,7 @@ int unicodeToAnsi(char32_t c);
 
 std::u16string ansiToUtf16(std::string_view ansi);
 // Characters without an ANSI form become '?'; lossy (if given) tells whether that happened.
-std::string utf16ToAnsi(std::u16string_view text, bool* lossy = nullptr);
+std::string utf16ToAnsi(std::u16string_view text, bool* lossy = nullptr, char replacement = '?');
 std::string ansiToUtf8(std::string_view ansi);
 // Invalid UTF-8 bytes are taken as Windows-1252 bytes.
 std::string utf8ToAnsi(std::string_view utf8, bool* lossy = nullptr);

@@ -135,20 +135,7 @@ extern "C" int WINAPI WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, in
   } else {
     const char replacement = defaultChar ? *defaultChar : '?';
     bool lossy = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-      char32_t c = text[i];
-      if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-        ++i;
-      }
-      const int a = unicodeToAnsi(c);
-      if (a < 0) {
-        lossy = true;
-        converted += replacement;
-      } else {
-        converted += static_cast<char>(a);
-      }
-    }
+    converted = utf16ToAnsi(text, &lossy, replacement);
     if (usedDefaultChar) {
       *usedDefaultChar = lossy ? TRUE : FALSE;
     }
