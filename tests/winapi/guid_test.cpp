@@ -1,4 +1,4 @@
-// Class ids as text (Part 1.2 registers the driver under its text form).
+// Class ids as text (the driver registers itself under its text form).
 #include "test_support.h"
 
 #include <gtest/gtest.h>

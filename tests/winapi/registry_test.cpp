@@ -131,7 +131,8 @@ TEST_F(Registry, TypesAreStoredFaithfully) {
 }
 
 TEST_F(Registry, StringLengthWithoutTheTerminator) {
-  // Part 1.2 writes REG_SZ values with the length of the text, without its zero. When the
+  // The driver's registration writes REG_SZ values with the length of the text, without its
+  // zero. When the
   // zero follows the data, NT counts it anyway.
   ASSERT_EQ(RegSetValueExA(key_, "Counted", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3),
             ERROR_SUCCESS);

@@ -103,7 +103,7 @@ TEST_F(Devices, EnumeratesPresentInterfacesWithTheirDetail) {
   EXPECT_FALSE(SetupDiEnumDeviceInterfaces(set, nullptr, &kInterfaceClass, 1, &past)); // the absent one
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
 
-  // Size query first, as Part 3.3 does.
+  // Size query first, as the driver's device discovery does.
   DWORD required = 0;
   EXPECT_FALSE(SetupDiGetDeviceInterfaceDetailA(set, &data, nullptr, 0, &required, nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));

@@ -422,7 +422,8 @@ extern "C" LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWOR
     return ERROR_NOACCESS;
   }
   // NT counts a string's terminating zero the caller left out when it follows the data
-  // (Part 1.2 passes the text's length without it): the stored value then has it.
+  // (the driver's registration passes the text's length without it): the stored value then
+  // has it.
   if (data && dataSize && isStringType(type) && data[dataSize - 1] != 0 && data[dataSize] == 0) {
     ++dataSize;
   }

@@ -91,26 +91,26 @@ extern "C" HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA find
   if (!fileName || !findData) {
     return fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
   }
-  std::string spec(fileName);
-  for (char& c : spec) {
+  std::string searchPath(fileName);
+  for (char& c : searchPath) {
     if (c == '/') {
       c = '\\';
     }
   }
-  const auto slash = spec.find_last_of('\\');
+  const auto slash = searchPath.find_last_of('\\');
   std::string folder;
   std::string pattern;
   if (slash == std::string::npos) {
-    if (spec.size() >= 2 && spec[1] == ':') {
-      folder = spec.substr(0, 2);
-      pattern = spec.substr(2);
+    if (searchPath.size() >= 2 && searchPath[1] == ':') {
+      folder = searchPath.substr(0, 2);
+      pattern = searchPath.substr(2);
     } else {
       folder = ".";
-      pattern = spec;
+      pattern = searchPath;
     }
   } else {
-    folder = spec.substr(0, slash + 1);
-    pattern = spec.substr(slash + 1);
+    folder = searchPath.substr(0, slash + 1);
+    pattern = searchPath.substr(slash + 1);
   }
   if (pattern.empty()) {
     return fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
