@@ -132,8 +132,7 @@ TEST_F(Registry, TypesAreStoredFaithfully) {
 
 TEST_F(Registry, StringLengthWithoutTheTerminator) {
   // The driver's registration writes REG_SZ values with the length of the text, without its
-  // zero. When the
-  // zero follows the data, NT counts it anyway.
+  // zero. When the zero follows the data, NT counts it anyway.
   ASSERT_EQ(RegSetValueExA(key_, "Counted", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3),
             ERROR_SUCCESS);
   DWORD size = 0, type = 0;

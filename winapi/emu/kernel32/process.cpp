@@ -152,7 +152,7 @@ extern "C" LPSTR WINAPI GetCommandLineA() {
 
 extern "C" void WINAPI ExitProcess(UINT exitCode) { std::exit(static_cast<int>(exitCode)); }
 
-// The emulated system reports itself as Windows XP (NT 5.1), the platform the spec targets.
+// The emulated system reports itself as Windows XP (NT 5.1), the platform the driver ships for.
 extern "C" BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
   if (!info) {
     return kxemu::fail(ERROR_INVALID_PARAMETER, FALSE);
