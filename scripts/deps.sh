@@ -16,6 +16,8 @@ packages=(
   libfreetype-dev libpng-dev fonts-dejavu-core
   # formatting
   clang-format
+  # the locales a test of locale-independent number reading switches to
+  locales-all
 )
 
 missing=()
