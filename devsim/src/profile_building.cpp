@@ -1,0 +1,76 @@
+#include "profile_building.h"
+
+#include "sample_width.h"
+
+#include <abi/kernel_access.h>
+
+#include <algorithm>
+
+namespace devsim {
+namespace {
+
+constexpr std::uint8_t kOutEndpoint = 0x01;
+constexpr std::uint8_t kInEndpoint = 0x82;
+
+// The audio control streaming and every streaming streaming's setting 0 carry no format.
+AlternateSettingSpec withoutFormat() { return {FormatSpec{0, 0, false, 0, 0, {}}, {}}; }
+
+// One millisecond's frames at the highest rate, plus one frame for the rate's fraction.
+std::uint16_t packetSize(const FormatSpec& format) {
+  const std::uint32_t rate = format.continuous ? format.maxRate
+                                               : *std::max_element(format.rates.begin(), format.rates.end());
+  const std::uint32_t frames = (rate + 999) / 1000 + 1;
+  return static_cast<std::uint16_t>(frames * format.channels * bytesPerSample(format.bits));
+}
+
+InterfaceSpec streamingInterface(const StreamingLayout& layout, std::uint8_t channels, bool in) {
+  InterfaceSpec streaming;
+  streaming.alternateSettings.push_back(withoutFormat()); // zero bandwidth
+  for (std::uint8_t bits : layout.bits) {
+    FormatSpec format{bits, channels, layout.continuous, 0, 0, {}};
+    if (layout.continuous) {
+      format.minRate = layout.rates.front();
+      format.maxRate = layout.rates.back();
+    } else {
+      format.rates = layout.rates;
+    }
+    const EndpointSpec endpoint{in ? kInEndpoint : kOutEndpoint, packetSize(format)};
+    streaming.alternateSettings.push_back({format, {endpoint}});
+  }
+  return streaming;
+}
+
+} // namespace
+
+ConfigurationSpec streamingConfiguration(const StreamingLayout& layout) {
+  ConfigurationSpec configuration;
+  InterfaceSpec control;
+  control.subclass = 1;
+  control.alternateSettings.push_back(withoutFormat());
+  configuration.interfaces.push_back(control);
+  if (layout.outputChannels > 0) {
+    configuration.interfaces.push_back(streamingInterface(layout, layout.outputChannels, false));
+  }
+  if (layout.inputChannels > 0) {
+    configuration.interfaces.push_back(streamingInterface(layout, layout.inputChannels, true));
+  }
+  return configuration;
+}
+
+Profile streamingProfile(std::string name, std::string manufacturer, std::string product, devicetable::UsbId id,
+                         const StreamingLayout& layout) {
+  Profile profile;
+  profile.name = std::move(name);
+  profile.manufacturer = std::move(manufacturer);
+  profile.product = std::move(product);
+  profile.id = id;
+  profile.configurations.push_back(streamingConfiguration(layout));
+  const std::uint32_t bits = layout.bits.front();
+  profile.format = {layout.rates.front(), layout.inputChannels, layout.inputChannels ? bits : 0,
+                    layout.outputChannels, layout.outputChannels ? bits : 0, 0};
+  profile.interfaceClasses = {kernel::kInterfaceClass};
+  profile.setupClass = kMediaSetupClass;
+  return profile;
+}
+
+} // namespace devsim
