@@ -1,0 +1,96 @@
+#include <driver/stream/sample_converter.h>
+#include <driver/stream/sample_width.h>
+
+#include <cstring>
+#include <new>
+
+bool SampleConverter::setup(std::uint8_t* buffer, std::int32_t channels, std::int32_t bits,
+                            std::int32_t frames, bool bigEndian24, bool msbLsbMid24, bool zeroFill) {
+  clear();
+  const std::int64_t bytes = std::int64_t{frames} * channels * bytesPerSample(bits);
+  if (channels < 0 || channels > kMaxChannels || frames < 0 || bytes > INT32_MAX) {
+    return false;
+  }
+  if (buffer == nullptr) {
+    owned_.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes)]);
+    if (!owned_) {
+      return false;
+    }
+    buffer = owned_.get();
+  }
+  data_ = buffer;
+  channels_ = static_cast<std::uint8_t>(channels);
+  bytesPerSample_ = static_cast<std::uint8_t>(bytesPerSample(bits));
+  format_ = deviceFormatOf(bits, bigEndian24, msbLsbMid24);
+  frames_ = frames;
+  bytes_ = static_cast<std::int32_t>(bytes);
+  if (zeroFill) {
+    std::memset(data_, 0, static_cast<std::size_t>(bytes_));
+  }
+  return true;
+}
+
+void SampleConverter::clear() {
+  owned_.reset();
+  data_ = nullptr;
+  channels_ = 0;
+  bytesPerSample_ = 0;
+  format_ = DeviceFormat::Unknown;
+  frames_ = 0;
+  bytes_ = 0;
+}
+
+SampleConverter::HostShape SampleConverter::shapeOf(const ChannelBuffer* buffers, std::int32_t count) const {
+  if (buffers == nullptr || count != channels_) {
+    return {Fit::Refused, 0, 0};
+  }
+  if (count == 0) {
+    return {Fit::NoChannels, 0, 0};
+  }
+  std::int64_t total = 0;
+  for (std::int32_t c = 0; c < count; ++c) {
+    if (buffers[c].isEmpty()) {
+      return {Fit::Refused, 0, 0};
+    }
+    total += buffers[c].frames();
+  }
+  if (total * bytesPerSample_ > bytes_) {
+    return {Fit::Misfit, 0, 0};
+  }
+  // Every buffer is worked on at the first one's width and length, so a buffer of another
+  // shape would be read or written past its end.
+  const ChannelBuffer& first = buffers[0];
+  for (std::int32_t c = 1; c < count; ++c) {
+    if (buffers[c].frames() != first.frames() || buffers[c].bits() != first.bits()) {
+      return {Fit::Misfit, 0, 0};
+    }
+  }
+  return {Fit::Fits, first.frames(), first.bits()};
+}
+
+bool SampleConverter::toHost(ChannelBuffer* buffers, std::int32_t count, bool dither) {
+  const HostShape shape = shapeOf(buffers, count);
+  if (shape.fit == Fit::Misfit) {
+    for (std::int32_t c = 0; c < count; ++c) {
+      std::memset(buffers[c].data(), 0, static_cast<std::size_t>(buffers[c].size()));
+    }
+  }
+  if (shape.fit != Fit::Fits) {
+    return shape.fit == Fit::NoChannels;
+  }
+  if (const ToHostMember member = findToHostMember(format_, shape.bits, dither)) {
+    member(data_, buffers, count, shape.frames, noise_);
+  }
+  return true;
+}
+
+bool SampleConverter::fromHost(const ChannelBuffer* buffers, std::int32_t count, bool dither) {
+  const HostShape shape = shapeOf(buffers, count);
+  if (shape.fit != Fit::Fits) {
+    return shape.fit == Fit::NoChannels;
+  }
+  if (const FromHostMember member = findFromHostMember(format_, shape.bits, dither)) {
+    member(buffers, data_, count, shape.frames, noise_);
+  }
+  return true;
+}
