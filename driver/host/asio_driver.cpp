@@ -1,7 +1,10 @@
 #include <driver/device/device_manager.h>
+#include <driver/device/stream_ring.h>
+#include <driver/device/usb_audio_device.h>
 #include <driver/host/asio_driver.h>
 #include <driver/host/driver_identity.h>
 #include <driver/host/latency_model.h>
+#include <driver/stream/sample_width.h>
 #include <driver/toolkit/message_box.h>
 
 #include <cstdio>
@@ -20,6 +23,19 @@ constexpr std::int32_t kFallbackChannels = 2;
 constexpr std::int32_t kFallbackTransferMs = 5;
 // The converters take frames as a 16-bit value.
 constexpr std::int32_t kMaxBufferFrames = 32767;
+constexpr DWORD kStopSettleMs = 200;
+// The outputReady wait: at most this many sleeps of 1 ms.
+constexpr int kOutputReadyPolls = 100;
+// The USB transfers of family 3 devices and the bytes one transfer may carry.
+constexpr std::int32_t kFamily3MaxTransferMs = 5;
+constexpr std::int64_t kMaxTransferBytes = 4096;
+
+// Channels as the host sees them: raised to an even number, and no more than there are
+// halves for.
+std::int32_t hostChannels(std::uint32_t deviceChannels) {
+  const std::uint32_t even = deviceChannels + (deviceChannels % 2);
+  return static_cast<std::int32_t>(even < AsioDriver::kMaxChannels ? even : AsioDriver::kMaxChannels);
+}
 
 // Copies as much of text as fits in size bytes, always terminated.
 void copyText(char* target, std::size_t size, const char* text) {
@@ -112,6 +128,34 @@ ULONG STDMETHODCALLTYPE AsioDriver::AddRef() { return outerUnknown()->AddRef(); 
 
 ULONG STDMETHODCALLTYPE AsioDriver::Release() { return outerUnknown()->Release(); }
 
+UsbAudioDevice* AsioDriver::currentDevice() const {
+  return deviceManager_ ? deviceManager_->currentDevice() : nullptr;
+}
+
+void AsioDriver::takeDeviceFormat(UsbAudioDevice& device) {
+  kernel::FormatReport report{};
+  if (!device.getFormat(report)) {
+    return;
+  }
+  const kernel::StreamFormat& f = report.format;
+  sampleRate_ = f.rate;
+  numInputs_ = hostChannels(f.inputChannels);
+  numOutputs_ = hostChannels(f.outputChannels);
+  simulatedOutputs_ = numOutputs_ == 0;
+  if (device.isFamily(3) && transferMs_ > kFamily3MaxTransferMs) {
+    transferMs_ = kFamily3MaxTransferMs;
+  }
+  const std::int64_t bytesPerMs =
+      (std::int64_t{bytesPerSample(static_cast<std::int32_t>(f.inputBits))} * f.inputChannels * f.rate +
+       std::int64_t{bytesPerSample(static_cast<std::int32_t>(f.outputBits))} * f.outputChannels * f.rate) /
+      1000;
+  // Never below one millisecond: a transfer of no length would stop the stream.
+  while (transferMs_ > 1 && bytesPerMs * transferMs_ > kMaxTransferBytes) {
+    --transferMs_;
+  }
+  device.setTransferLength(static_cast<std::uint32_t>(transferMs_));
+}
+
 ASIOBool AsioDriver::init(void* sysHandle) {
   latestParentWindow = static_cast<HWND>(sysHandle);
   if (initialised_) {
@@ -120,11 +164,18 @@ ASIOBool AsioDriver::init(void* sysHandle) {
   copyText(errorMessage_, sizeof errorMessage_, kNoHardware);
   if (!deviceManager_) {
     deviceManager_ = std::make_unique<KxDeviceManager>(this);
+    deviceManager_->enumerate(0, false);
   }
   numInputs_ = 0;
   numOutputs_ = 0;
   simulatedOutputs_ = false;
-  if (deviceManager_->currentDevice() == nullptr) {
+  if (UsbAudioDevice* device = currentDevice()) {
+    takeDeviceFormat(*device);
+    const std::uint32_t source = device->getClockSource();
+    if (source == 0 || source == 1) {
+      makeCurrentClockSource(static_cast<std::int32_t>(source));
+    }
+  } else {
     sampleRate_ = kFallbackRate;
     numInputs_ = kFallbackChannels;
     numOutputs_ = kFallbackChannels;
@@ -136,6 +187,7 @@ ASIOBool AsioDriver::init(void* sysHandle) {
     numOutputs_ = kFallbackChannels;
     simulatedOutputs_ = true;
   }
+  updateLatencies(false);
   initialised_ = true;
   return ASIOTrue;
 }
@@ -163,12 +215,108 @@ ASIOError AsioDriver::start() {
   bufferIndex_ = 0;
   clock_.reset(bufferSize_, static_cast<std::int32_t>(sampleRate_), inputLatency_);
   running_ = true;
+  if (currentDevice() != nullptr) {
+    thread_.startThread(this, true);
+    thread_.signalStart();
+  }
   return ASE_OK;
 }
 
 ASIOError AsioDriver::stop() {
   running_ = false;
+  const bool threadStopped = thread_.stopThread();
+  if (deviceManager_ && (threadStopped || deviceManager_->isStreaming())) {
+    // Lets the kernel driver finish what it was moving; nothing to wait for when no stream ran.
+    Sleep(kStopSettleMs);
+    deviceManager_->stopStreaming();
+  }
   return ASE_OK;
+}
+
+void AsioDriver::restartStreaming() {
+  if (currentDevice() != nullptr && running_) {
+    thread_.startThread(this, true);
+    thread_.signalStart();
+  } else {
+    thread_.stopThread();
+  }
+}
+
+void AsioDriver::deviceLeaving(UsbAudioDevice* device) {
+  if (device == currentDevice()) {
+    thread_.stopThread();
+  }
+}
+
+void AsioDriver::prepareStream() {
+  if (performanceMode_ == kMmePerformanceMode) {
+    kernel::FormatReport report{};
+    UsbAudioDevice* device = currentDevice();
+    if (device != nullptr) {
+      device->getFormat(report);
+      const kernel::StreamFormat& f = report.format;
+      // The MME flag needs 44100 Hz and 16 bits both ways; otherwise this object streams as
+      // in the normal mode (the stored setting stays).
+      if (f.rate != 44100 || f.inputBits != 16 || f.outputBits != 16) {
+        performanceMode_ = kDefaultPerformanceMode;
+      }
+    }
+  }
+  deviceManager_->startStreaming(performanceMode_ == kMmePerformanceMode,
+                                 latencyAllowance_ + preferredBufferSize_,
+                                 static_cast<std::int16_t>(bufferSize_));
+}
+
+void AsioDriver::runBufferSwitches(StreamStatus& status) {
+  UsbAudioDevice* device = currentDevice();
+  if (device == nullptr) {
+    return;
+  }
+  for (std::int32_t count = 0;;) {
+    if (status.lostMilliseconds > 0) {
+      clock_.advance(status.lostMilliseconds);
+      // Taken once: a status read again after a timeout must not move the clock twice.
+      status.lostMilliseconds = 0;
+    }
+    const bool playbackReady =
+        simulatedOutputs_ || numOutputs_ == 0 || status.playbackFreeFrames >= bufferSize_;
+    const bool captureReady =
+        numInputs_ == 0 ? status.outputCredit >= 0 : status.captureFillFrames >= bufferSize_;
+    if (!playbackReady || !captureReady) {
+      return;
+    }
+    doBufferSwitch(*device);
+    if (++count >= maxSwitchesPerWake_) {
+      return;
+    }
+    device->readStatus(status);
+  }
+}
+
+void AsioDriver::doBufferSwitch(UsbAudioDevice& device) {
+  ASIOCallbacks* callbacks = callbacks_.load(std::memory_order_acquire);
+  if (!running_ || callbacks == nullptr) {
+    return;
+  }
+  clock_.tick(StreamClock::systemTimeNs());
+  if (!outputReadyFlag_ && hostUsesOutputReady_) {
+    for (int poll = 0; poll < kOutputReadyPolls && !outputReadyFlag_; ++poll) {
+      Sleep(1);
+    }
+  }
+  outputReadyFlag_ = false;
+  const std::int32_t half = bufferIndex_;
+  device.transferInput(inputBuffers_[half], numInputs_, useDithering_);
+  if (callbacks->bufferSwitch != nullptr) {
+    callbacks->bufferSwitch(half, ASIOTrue);
+  }
+  if (!hostUsesOutputReady_) {
+    outputReadyFlag_ = true;
+  }
+  if (outputReadyFlag_) {
+    device.transferOutput(outputBuffers_[half], numOutputs_, useDithering_);
+  }
+  bufferIndex_ = 1 - half;
 }
 
 ASIOError AsioDriver::getChannels(std::int32_t* numInputChannels, std::int32_t* numOutputChannels) {
@@ -205,6 +353,9 @@ ASIOError AsioDriver::canSampleRate(ASIOSampleRate sampleRate) {
   if (!deviceManager_) {
     return ASE_NoClock;
   }
+  if (UsbAudioDevice* device = currentDevice()) {
+    return device->canSampleRate(static_cast<std::uint32_t>(sampleRate)) ? ASE_OK : ASE_NoClock;
+  }
   return sampleRate == kFallbackRate ? ASE_OK : ASE_NoClock;
 }
 
@@ -223,7 +374,18 @@ ASIOError AsioDriver::setSampleRate(ASIOSampleRate sampleRate) {
   if (sampleRate == sampleRate_) {
     return ASE_OK;
   }
-  return ASE_NoClock; // only a device can change the rate
+  UsbAudioDevice* device = currentDevice();
+  if (device == nullptr) {
+    return ASE_NoClock;
+  }
+  sampleRate_ = sampleRate;
+  device->setSampleRate(static_cast<std::uint32_t>(sampleRate));
+  asioTime_.timeInfo.sampleRate = sampleRate;
+  asioTime_.timeInfo.flags |= kSampleRateChanged;
+  updateLatencies(true);
+  sleepPeriod_ = computeSleepPeriod(bufferSize_, sampleRate_);
+  clock_.reset(bufferSize_, static_cast<std::int32_t>(sampleRate_), inputLatency_);
+  return ASE_OK;
 }
 
 ASIOError AsioDriver::getClockSources(ASIOClockSource* clocks, std::int32_t* numSources) {
@@ -240,7 +402,21 @@ ASIOError AsioDriver::getClockSources(ASIOClockSource* clocks, std::int32_t* num
   return ASE_OK;
 }
 
-ASIOError AsioDriver::setClockSource(std::int32_t /*reference*/) { return ASE_OK; }
+ASIOError AsioDriver::setClockSource(std::int32_t reference) {
+  UsbAudioDevice* device = currentDevice();
+  // The index goes to the device as it is: 0 is "external", 1 "internal".
+  if (device == nullptr || static_cast<std::uint32_t>(reference) == device->getClockSource()) {
+    return ASE_OK;
+  }
+  device->setClockSource(static_cast<std::uint32_t>(reference));
+  const std::uint32_t now = device->getClockSource();
+  if (now != 0 && now != 1) {
+    return ASE_NotPresent;
+  }
+  makeCurrentClockSource(static_cast<std::int32_t>(now));
+  asioTime_.timeInfo.flags |= kClockSourceChanged;
+  return ASE_OK;
+}
 
 void AsioDriver::makeCurrentClockSource(std::int32_t index) {
   clockSources_[0].isCurrentSource = index == 0 ? ASIOTrue : ASIOFalse;
@@ -313,6 +489,9 @@ ASIOError AsioDriver::createBuffers(ASIOBufferInfo* bufferInfos, std::int32_t nu
   activeInputs_ = 0;
   activeOutputs_ = 0;
   bufferSize_ = bufferSize;
+  if (UsbAudioDevice* device = currentDevice()) {
+    device->setupConverters(bufferSize_);
+  }
   if (!allocateHalves(inputBuffers_, numInputs_) || !allocateHalves(outputBuffers_, numOutputs_)) {
     disposeBuffers();
     return ASE_NoMemory;
@@ -335,6 +514,7 @@ ASIOError AsioDriver::createBuffers(ASIOBufferInfo* bufferInfos, std::int32_t nu
   }
   callbacks_ = callbacks;
   sleepPeriod_ = computeSleepPeriod(bufferSize_, sampleRate_);
+  updateLatencies(false);
   clock_.reset(bufferSize_, static_cast<std::int32_t>(sampleRate_), inputLatency_);
   return ASE_OK;
 }
@@ -369,7 +549,7 @@ ASIOError AsioDriver::controlPanel() {
   return ASE_NotPresent; // no settings dialog in this build
 }
 
-ASIOError AsioDriver::future(std::int32_t selector, void* /*opt*/) {
+ASIOError AsioDriver::future(std::int32_t selector, void* opt) {
   switch (selector) {
   case kAsioEnableTimeCodeRead:
     timeCodeRead_ = true;
@@ -377,11 +557,22 @@ ASIOError AsioDriver::future(std::int32_t selector, void* /*opt*/) {
   case kAsioDisableTimeCodeRead:
     timeCodeRead_ = false;
     return ASE_SUCCESS;
+  case kAsioSetInputMonitor: {
+    UsbAudioDevice* device = currentDevice();
+    if (opt == nullptr || device == nullptr || !device->inputMonitorAvailable()) {
+      return ASE_NotPresent;
+    }
+    device->setInputMonitor(static_cast<const ASIOInputMonitor*>(opt)->state == 1);
+    return ASE_SUCCESS;
+  }
+  case kAsioCanInputMonitor: {
+    UsbAudioDevice* device = currentDevice();
+    return device != nullptr && device->inputMonitorAvailable() ? ASE_SUCCESS : ASE_NotPresent;
+  }
   case kAsioCanTimeInfo:
   case kAsioCanTimeCode:
     return ASE_SUCCESS;
   default:
-    // Input monitoring needs a device.
     return ASE_NotPresent;
   }
 }
@@ -401,10 +592,54 @@ ASIOError AsioDriver::outputReady() {
   return ASE_NotPresent;
 }
 
+void AsioDriver::updateLatencies(bool notify) {
+  UsbAudioDevice* device = currentDevice();
+  kernel::FormatReport report{};
+  if (device == nullptr || !device->getFormat(report)) {
+    return;
+  }
+  const Latencies latencies = estimateLatencies(static_cast<std::int32_t>(report.format.rate), bufferSize_,
+                                                static_cast<std::int32_t>(report.transferMs));
+  const bool changed = notify && (latencies.input != inputLatency_ || latencies.output != outputLatency_);
+  inputLatency_ = latencies.input;
+  outputLatency_ = latencies.output;
+  ASIOCallbacks* callbacks = callbacks_;
+  if (!changed || callbacks == nullptr) {
+    return;
+  }
+  if (callbacks->asioMessage != nullptr &&
+      callbacks->asioMessage(kAsioLatenciesChanged, 0, nullptr, nullptr) != 0) {
+    return;
+  }
+  requestReset();
+}
+
+void AsioDriver::deviceChanged() {
+  UsbAudioDevice* device = currentDevice();
+  kernel::FormatReport report{};
+  if (device != nullptr && initialised_ && device->getFormat(report)) {
+    const kernel::StreamFormat& f = report.format;
+    // The counts as init made them from a report: even, and two simulated outputs for none.
+    const std::int32_t outputs = f.outputChannels != 0 ? hostChannels(f.outputChannels) : kFallbackChannels;
+    if (hostChannels(f.inputChannels) == numInputs_ && outputs == numOutputs_ && f.rate == sampleRate_) {
+      if (report.transferMs != static_cast<std::uint32_t>(transferMs_)) {
+        device->setTransferLength(static_cast<std::uint32_t>(transferMs_));
+      }
+    } else {
+      stop();
+      requestReset();
+    }
+  }
+  clock_.reset(bufferSize_, static_cast<std::int32_t>(sampleRate_), inputLatency_);
+}
+
+void AsioDriver::devicesChanged() {}
+
 void AsioDriver::requestReset() {
   std::int32_t answer = 0;
-  if (callbacks_ != nullptr && callbacks_->asioMessage != nullptr) {
-    answer = callbacks_->asioMessage(kAsioResetRequest, 0, nullptr, nullptr);
+  ASIOCallbacks* callbacks = callbacks_;
+  if (callbacks != nullptr && callbacks->asioMessage != nullptr) {
+    answer = callbacks->asioMessage(kAsioResetRequest, 0, nullptr, nullptr);
   }
   if (answer == 0) {
     KxMessageBox().show(KxMessageBox::kError, KxString(kRestartText), KxString(kRestartCaption));

@@ -5,12 +5,15 @@
 #include <driver/host/unknown_base.h>
 #include <driver/stream/channel_buffer.h>
 #include <driver/stream/stream_clock.h>
+#include <driver/stream/stream_thread.h>
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
 
 class KxDeviceManager;
+class UsbAudioDevice;
+struct StreamStatus;
 
 // The ASIO driver object: one per host. IASIO is its first base, so the object's address
 // is the IASIO interface that hosts cast the created pointer to.
@@ -54,6 +57,22 @@ public:
   // Asks the host to reload the driver, or tells the user to restart it when the host
   // cannot.
   void requestReset();
+  // The latencies of the current device's format; with notify the host hears of a change.
+  void updateLatencies(bool notify);
+
+  // Called by the device manager after its current device, or its list, changed.
+  void deviceChanged();
+  void devicesChanged();
+  void restartStreaming();
+  // Called by the device manager before it closes a device: the streaming thread lets go of
+  // it first.
+  void deviceLeaving(UsbAudioDevice* device);
+
+  // The streaming thread's work: start the device's stream, then after each wake-up as many
+  // buffer switches as the device's counters allow.
+  void prepareStream();
+  void runBufferSwitches(StreamStatus& status);
+  KxDeviceManager* deviceManager() const { return deviceManager_.get(); }
 
   const KxRegistryKey& settingsKey() const { return settingsKey_; }
   std::int32_t bufferSize() const { return bufferSize_; }
@@ -78,6 +97,9 @@ private:
   void releaseBuffers();
   bool allocateHalves(ChannelBuffer (&halves)[2][kMaxChannels], std::int32_t channels);
   void makeCurrentClockSource(std::int32_t index);
+  void takeDeviceFormat(UsbAudioDevice& device);
+  void doBufferSwitch(UsbAudioDevice& device);
+  UsbAudioDevice* currentDevice() const;
 
   std::unique_ptr<KxDeviceManager> deviceManager_;
   std::int32_t bufferSize_ = 0;
@@ -86,14 +108,14 @@ private:
   StreamClock clock_;
   std::int32_t resolution_ = 16;
   double sampleRate_ = 44100.0;
-  ASIOCallbacks* callbacks_ = nullptr;
+  std::atomic<ASIOCallbacks*> callbacks_{nullptr};
   ASIOTime asioTime_{};
   // [half][channel]: half 0 is the host's buffers[0].
   ChannelBuffer inputBuffers_[2][kMaxChannels];
   ChannelBuffer outputBuffers_[2][kMaxChannels];
   std::int32_t inputMap_[kMaxChannels] = {};
   std::int32_t outputMap_[kMaxChannels] = {};
-  std::int32_t bufferIndex_ = 0;
+  std::atomic<std::int32_t> bufferIndex_{0};
   std::int32_t latencyAllowance_ = 0;
   std::int32_t inputLatency_ = 0;
   std::int32_t outputLatency_ = 0;
@@ -117,4 +139,5 @@ private:
   std::atomic<bool> outputReadySeen_{false};
   ASIOClockSource clockSources_[2] = {};
   KxRegistryKey settingsKey_;
+  StreamThread thread_;
 };

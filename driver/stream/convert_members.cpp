@@ -42,13 +42,13 @@ void convertSample(const std::uint8_t* from, std::uint8_t* to, DitherNoise& nois
 // channel by channel), since each takes the next noise; the others go channel by channel,
 // which keeps one channel's buffer in hand for a whole run of frames.
 template <class Device, class Host, bool StreamOrder, class StreamByte, class Visit>
-void forEachSample(StreamByte* stream, const ChannelBuffer* host, std::int32_t channels, std::int32_t frames,
-                   Visit visit) {
+void forEachSample(StreamByte* stream, const ChannelBuffer* const* host, std::int32_t channels,
+                   std::int32_t frames, Visit visit) {
   if constexpr (StreamOrder) {
     for (std::int32_t frame = 0; frame < frames; ++frame) {
       const std::size_t at = static_cast<std::size_t>(frame) * Host::kBytes;
       for (std::int32_t c = 0; c < channels; ++c) {
-        visit(stream, host[c].data() + at);
+        visit(stream, host[c]->data() + at);
         stream += Device::kBytes;
       }
     }
@@ -56,7 +56,7 @@ void forEachSample(StreamByte* stream, const ChannelBuffer* host, std::int32_t c
     const std::size_t stride = static_cast<std::size_t>(channels) * Device::kBytes;
     for (std::int32_t c = 0; c < channels; ++c) {
       StreamByte* sample = stream + static_cast<std::size_t>(c) * Device::kBytes;
-      std::uint8_t* const samples = host[c].data();
+      std::uint8_t* const samples = host[c]->data();
       for (std::int32_t frame = 0; frame < frames; ++frame) {
         visit(sample, samples + static_cast<std::size_t>(frame) * Host::kBytes);
         sample += stride;
@@ -68,8 +68,8 @@ void forEachSample(StreamByte* stream, const ChannelBuffer* host, std::int32_t c
 // The members work on a copy of the noise: byte stores may alias anything, a local cannot
 // be aliased, so its state stays in registers.
 template <class Device, class Host, int NoiseBits>
-void toHostRun(const std::uint8_t* stream, ChannelBuffer* host, std::int32_t channels, std::int32_t frames,
-               DitherNoise& noise) {
+void toHostRun(const std::uint8_t* stream, ChannelBuffer* const* host, std::int32_t channels,
+               std::int32_t frames, DitherNoise& noise) {
   DitherNoise local = noise;
   forEachSample<Device, Host, NoiseBits != 0>(stream, host, channels, frames,
                                               [&local](const std::uint8_t* from, std::uint8_t* to) {
@@ -79,8 +79,8 @@ void toHostRun(const std::uint8_t* stream, ChannelBuffer* host, std::int32_t cha
 }
 
 template <class Device, class Host, int NoiseBits>
-void fromHostRun(const ChannelBuffer* host, std::uint8_t* stream, std::int32_t channels, std::int32_t frames,
-                 DitherNoise& noise) {
+void fromHostRun(const ChannelBuffer* const* host, std::uint8_t* stream, std::int32_t channels,
+                 std::int32_t frames, DitherNoise& noise) {
   DitherNoise local = noise;
   forEachSample<Device, Host, NoiseBits != 0>(stream, host, channels, frames,
                                               [&local](std::uint8_t* to, const std::uint8_t* from) {

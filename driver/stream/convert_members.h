@@ -16,9 +16,9 @@ DeviceFormat deviceFormatOf(std::int32_t bits, bool bigEndian24, bool msbLsbMid2
 // channel buffers. The caller has checked that every buffer holds the frames and the stream
 // frames × channels samples; the members count on the slack of the channel buffers, not on
 // any past the stream.
-using ToHostMember = void (*)(const std::uint8_t* stream, ChannelBuffer* host, std::int32_t channels,
+using ToHostMember = void (*)(const std::uint8_t* stream, ChannelBuffer* const* host, std::int32_t channels,
                               std::int32_t frames, DitherNoise& noise);
-using FromHostMember = void (*)(const ChannelBuffer* host, std::uint8_t* stream, std::int32_t channels,
+using FromHostMember = void (*)(const ChannelBuffer* const* host, std::uint8_t* stream, std::int32_t channels,
                                 std::int32_t frames, DitherNoise& noise);
 
 // The member for a pair of formats, the dithered one where bits are dropped and dither is

@@ -40,7 +40,8 @@ void SampleConverter::clear() {
   bytes_ = 0;
 }
 
-SampleConverter::HostShape SampleConverter::shapeOf(const ChannelBuffer* buffers, std::int32_t count) const {
+SampleConverter::HostShape SampleConverter::shapeOf(const ChannelBuffer* const* buffers,
+                                                    std::int32_t count) const {
   if (buffers == nullptr || count != channels_) {
     return {Fit::Refused, 0, 0};
   }
@@ -49,30 +50,30 @@ SampleConverter::HostShape SampleConverter::shapeOf(const ChannelBuffer* buffers
   }
   std::int64_t total = 0;
   for (std::int32_t c = 0; c < count; ++c) {
-    if (buffers[c].isEmpty()) {
+    if (buffers[c] == nullptr || buffers[c]->isEmpty()) {
       return {Fit::Refused, 0, 0};
     }
-    total += buffers[c].frames();
+    total += buffers[c]->frames();
   }
   if (total * bytesPerSample_ > bytes_) {
     return {Fit::Misfit, 0, 0};
   }
   // Every buffer is worked on at the first one's width and length, so a buffer of another
   // shape would be read or written past its end.
-  const ChannelBuffer& first = buffers[0];
+  const ChannelBuffer& first = *buffers[0];
   for (std::int32_t c = 1; c < count; ++c) {
-    if (buffers[c].frames() != first.frames() || buffers[c].bits() != first.bits()) {
+    if (buffers[c]->frames() != first.frames() || buffers[c]->bits() != first.bits()) {
       return {Fit::Misfit, 0, 0};
     }
   }
   return {Fit::Fits, first.frames(), first.bits()};
 }
 
-bool SampleConverter::toHost(ChannelBuffer* buffers, std::int32_t count, bool dither) {
+bool SampleConverter::toHost(ChannelBuffer* const* buffers, std::int32_t count, bool dither) {
   const HostShape shape = shapeOf(buffers, count);
   if (shape.fit == Fit::Misfit) {
     for (std::int32_t c = 0; c < count; ++c) {
-      std::memset(buffers[c].data(), 0, static_cast<std::size_t>(buffers[c].size()));
+      std::memset(buffers[c]->data(), 0, static_cast<std::size_t>(buffers[c]->size()));
     }
   }
   if (shape.fit != Fit::Fits) {
@@ -84,7 +85,7 @@ bool SampleConverter::toHost(ChannelBuffer* buffers, std::int32_t count, bool di
   return true;
 }
 
-bool SampleConverter::fromHost(const ChannelBuffer* buffers, std::int32_t count, bool dither) {
+bool SampleConverter::fromHost(const ChannelBuffer* const* buffers, std::int32_t count, bool dither) {
   const HostShape shape = shapeOf(buffers, count);
   if (shape.fit != Fit::Fits) {
     return shape.fit == Fit::NoChannels;
@@ -93,4 +94,31 @@ bool SampleConverter::fromHost(const ChannelBuffer* buffers, std::int32_t count,
     member(buffers, data_, count, shape.frames, noise_);
   }
   return true;
+}
+
+namespace {
+
+// The addresses of an array's first count buffers; none for an array that is not there.
+template <typename Buffer>
+Buffer* const* addressesOf(Buffer* buffers, std::int32_t count,
+                           Buffer* (&each)[SampleConverter::kMaxChannels]) {
+  if (buffers == nullptr || count < 0 || count > SampleConverter::kMaxChannels) {
+    return nullptr;
+  }
+  for (std::int32_t c = 0; c < count; ++c) {
+    each[c] = &buffers[c];
+  }
+  return each;
+}
+
+} // namespace
+
+bool SampleConverter::toHost(ChannelBuffer* buffers, std::int32_t count, bool dither) {
+  ChannelBuffer* each[kMaxChannels];
+  return toHost(addressesOf(buffers, count, each), count, dither);
+}
+
+bool SampleConverter::fromHost(const ChannelBuffer* buffers, std::int32_t count, bool dither) {
+  const ChannelBuffer* each[kMaxChannels];
+  return fromHost(addressesOf(buffers, count, each), count, dither);
 }

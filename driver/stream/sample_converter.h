@@ -29,11 +29,13 @@ public:
   // buffer has data. The host width is the first buffer's; pairs of formats outside the
   // tables convert nothing and succeed.
   //
-  // Capture: the stream into the first count buffers. Buffers the stream cannot fill (more
-  // frames than it holds, or buffers of different lengths or widths) are zeroed and the
-  // call fails.
+  // Capture: stream channel c into buffers[c]. Buffers the stream cannot fill (more frames
+  // than it holds, or buffers of different lengths or widths) are zeroed and the call fails.
+  bool toHost(ChannelBuffer* const* buffers, std::int32_t count, bool dither);
+  // Playback: buffers[c] into stream channel c; such buffers fail the call.
+  bool fromHost(const ChannelBuffer* const* buffers, std::int32_t count, bool dither);
+  // The same over an array of buffers in channel order.
   bool toHost(ChannelBuffer* buffers, std::int32_t count, bool dither);
-  // Playback: the first count buffers into the stream; such buffers fail the call.
   bool fromHost(const ChannelBuffer* buffers, std::int32_t count, bool dither);
 
   std::int32_t byteCount() const { return bytes_; }
@@ -50,7 +52,7 @@ private:
   };
 
   // The checks both directions make before they touch a sample.
-  HostShape shapeOf(const ChannelBuffer* buffers, std::int32_t count) const;
+  HostShape shapeOf(const ChannelBuffer* const* buffers, std::int32_t count) const;
   void clear();
 
   std::unique_ptr<std::uint8_t[]> owned_;

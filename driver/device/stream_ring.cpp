@@ -1,0 +1,159 @@
+#include <driver/device/stream_ring.h>
+#include <driver/stream/sample_width.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint32_t kCapacity = kernel::kRingCapacity;
+
+template <typename T>
+std::atomic_ref<T> shared(T& field) {
+  return std::atomic_ref<T>(field);
+}
+
+std::uint32_t loadOffset(std::uint32_t& field) {
+  return std::min(shared(field).load(std::memory_order_acquire), kCapacity);
+}
+
+// Lowers the fill count by at most what it holds; the kernel may add at the same time.
+void takeFill(kernel::RingBuffer& ring, std::uint32_t n) {
+  auto fill = shared(ring.fillCount);
+  std::uint32_t current = fill.load(std::memory_order_acquire);
+  while (!fill.compare_exchange_weak(current, current - std::min(current, n), std::memory_order_acq_rel)) {
+  }
+}
+
+void append(kernel::RingBuffer& ring, const std::uint8_t* data, std::uint32_t k) {
+  const std::uint32_t old = ring.writeOffset;
+  std::memcpy(ring.data + old, data, k);
+  const std::uint32_t now = old + k;
+  shared(ring.writeOffset).store(now, std::memory_order_release);
+  auto fill = shared(ring.fillCount);
+  const std::uint32_t read = loadOffset(ring.readOffset);
+  if (fill.load(std::memory_order_acquire) > 0 && old < read && read < now) {
+    // The writer ran over the reader.
+    shared(ring.readOffset).store(now, std::memory_order_release);
+    fill.store(kCapacity, std::memory_order_release);
+    return;
+  }
+  if (fill.fetch_add(k, std::memory_order_acq_rel) + k > kCapacity) {
+    shared(ring.readOffset).store(now, std::memory_order_release);
+    fill.store(kCapacity, std::memory_order_release);
+  }
+}
+
+std::int32_t frames(std::int32_t bytes, std::uint32_t channels, std::uint32_t bits) {
+  const auto frameBytes =
+      static_cast<std::int32_t>(channels) * bytesPerSample(static_cast<std::int32_t>(bits));
+  return frameBytes != 0 ? bytes / frameBytes : bytes;
+}
+
+void ringCounts(kernel::RingBuffer& ring, std::uint32_t channels, std::uint32_t bits, std::int32_t& fill,
+                std::int32_t& free, std::int32_t& fillFrames, std::int32_t& freeFrames) {
+  if (channels == 0) {
+    fill = free = fillFrames = freeFrames = 0;
+    return;
+  }
+  fill =
+      static_cast<std::int32_t>(std::min(shared(ring.fillCount).load(std::memory_order_acquire), kCapacity));
+  free = static_cast<std::int32_t>(kCapacity) - fill;
+  fillFrames = frames(fill, channels, bits);
+  freeFrames = frames(free, channels, bits);
+}
+
+} // namespace
+
+void resetStreamBlock(kernel::StreamBlock& block, HANDLE event, std::int32_t latencyAllowance) {
+  for (kernel::RingBuffer* ring : {&block.playback, &block.capture}) {
+    ring->writeOffset = 0;
+    ring->readOffset = 0;
+    ring->fillCount = 0;
+    std::memset(ring->data, 0, sizeof ring->data);
+  }
+  // Windows handles are significant in their low 32 bits on 64-bit systems too.
+  block.eventHandle = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(event));
+  block.state = 0;
+  block.lostMilliseconds = 0;
+  block.outputCredit = 0;
+  block.dropFlag = 0;
+  block.dropByteCount = 0;
+  block.latencyAllowance = latencyAllowance;
+  std::atomic_thread_fence(std::memory_order_release);
+}
+
+void writePlayback(kernel::RingBuffer& ring, const std::uint8_t* data, std::uint32_t n) {
+  n = std::min(n, kCapacity);
+  // Only this side moves the write offset; still hold it to the ring.
+  ring.writeOffset = std::min(ring.writeOffset, kCapacity);
+  const std::uint32_t space = kCapacity - ring.writeOffset;
+  if (n < space) {
+    append(ring, data, n);
+    return;
+  }
+  append(ring, data, space);
+  shared(ring.writeOffset).store(0, std::memory_order_release);
+  std::uint32_t expected = kCapacity;
+  shared(ring.readOffset).compare_exchange_strong(expected, 0, std::memory_order_acq_rel);
+  append(ring, data + space, n - space);
+}
+
+std::uint32_t readCapture(kernel::RingBuffer& ring, std::uint8_t* destination, std::uint32_t n) {
+  n = std::min(n, kCapacity);
+  std::uint32_t taken = 0;
+  while (taken < n) {
+    const std::uint32_t read = loadOffset(ring.readOffset);
+    const std::uint32_t write = loadOffset(ring.writeOffset);
+    const std::uint32_t want = n - taken;
+    if (read > write || shared(ring.fillCount).load(std::memory_order_acquire) >= kCapacity) {
+      const std::uint32_t part = std::min(want, kCapacity - read);
+      std::memcpy(destination + taken, ring.data + read, part);
+      taken += part;
+      takeFill(ring, part);
+      const std::uint32_t next = read + part;
+      shared(ring.readOffset).store(part == want && next < kCapacity ? next : 0, std::memory_order_release);
+      continue;
+    }
+    const std::uint32_t part = std::min(want, write - read);
+    std::memcpy(destination + taken, ring.data + read, part);
+    taken += part;
+    takeFill(ring, part);
+    const std::uint32_t next = read + part;
+    shared(ring.readOffset).store(next < kCapacity ? next : 0, std::memory_order_release);
+    break;
+  }
+  return taken;
+}
+
+void readStreamStatus(kernel::StreamBlock& block, const kernel::StreamFormat& format, StreamStatus& status) {
+  status.lostMilliseconds = static_cast<std::int32_t>(shared(block.lostMilliseconds).exchange(0));
+  ringCounts(block.capture, format.inputChannels, format.inputBits, status.captureFill, status.captureFree,
+             status.captureFillFrames, status.captureFreeFrames);
+  ringCounts(block.playback, format.outputChannels, format.outputBits, status.playbackFill,
+             status.playbackFree, status.playbackFillFrames, status.playbackFreeFrames);
+  status.outputCredit = shared(block.outputCredit).load(std::memory_order_acquire);
+  status.state = static_cast<std::int32_t>(shared(block.state).load(std::memory_order_acquire));
+}
+
+std::int32_t subtractOutputCredit(kernel::StreamBlock& block, std::int32_t bytes) {
+  return shared(block.outputCredit).fetch_sub(bytes, std::memory_order_acq_rel) - bytes;
+}
+
+std::uint32_t bytesAfterDrop(kernel::StreamBlock& block, std::uint32_t n) {
+  if (shared(block.dropFlag).load(std::memory_order_acquire) == 0) {
+    return n;
+  }
+  auto drop = shared(block.dropByteCount);
+  const std::int32_t pending = drop.load(std::memory_order_acquire);
+  if (pending <= 0) {
+    return n;
+  }
+  if (static_cast<std::uint32_t>(pending) > n) {
+    drop.fetch_sub(static_cast<std::int32_t>(n), std::memory_order_acq_rel);
+    return 0;
+  }
+  drop.store(0, std::memory_order_release);
+  return n - static_cast<std::uint32_t>(pending);
+}
