@@ -37,6 +37,12 @@
 #include <string>
 #include <vector>
 
+// The simulated kernel driver answers a request for something in use (a second streaming
+// handle, a format change while the streaming handle is open) with ERROR_BUSY.
+#ifndef ERROR_BUSY
+#define ERROR_BUSY 170L
+#endif
+
 namespace devsim {
 
 using DeviceId = std::uint32_t;
