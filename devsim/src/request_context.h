@@ -4,7 +4,6 @@
 // request makes on the caller's buffers. The buffers may overlap (a caller may pass one
 // buffer as input and output), so a request reads all it needs before it writes.
 #include <devsim/include/devsim.h>
-
 #include <winapi/include/winapi.h>
 
 #include <cstdint>

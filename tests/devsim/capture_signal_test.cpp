@@ -1,17 +1,16 @@
 // What the simulated devices record: loopback of what they played, with channels and sample
 // widths mapped, or a generated signal.
 #include "support/devsim_fixture.h"
-#include "support/stream_harness.h"
-
 #include "support/profile_helpers.h"
+#include "support/stream_harness.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
 
-using devsimtest::plugPath;
 using devsimtest::DevsimTest;
 using devsimtest::OpenDevice;
+using devsimtest::plugPath;
 using devsimtest::StreamHarness;
 
 namespace {
@@ -46,21 +45,22 @@ std::vector<std::uint8_t> repeated(const std::vector<std::uint8_t>& frame, std::
 
 TEST_P(CaptureSignal, LoopbackKeepsTheMostSignificantBytesOfAnotherWidth) {
   // 16-bit output samples 0x1234 (left) and 0xABCD (right) come back as 24-bit input.
-  const auto captured =
-      capture("generic", {44100, 2, 24, 2, 16, 0}, repeated({0x34, 0x12, 0xCD, 0xAB}, 88), devsim::CaptureSignal::Loopback);
+  const auto captured = capture("generic", {44100, 2, 24, 2, 16, 0}, repeated({0x34, 0x12, 0xCD, 0xAB}, 88),
+                                devsim::CaptureSignal::Loopback);
   EXPECT_EQ(captured, repeated({0x00, 0x34, 0x12, 0x00, 0xCD, 0xAB}, 88));
   // And 24-bit output down to 16-bit input.
   devsim::reset();
   ASSERT_TRUE(devsim::setClockMode(devsim::ClockMode::Stepped));
-  const auto narrowed = capture("generic", {44100, 2, 16, 2, 24, 0}, repeated({0x11, 0x22, 0x33, 0x44, 0x55, 0x66}, 88),
-                                devsim::CaptureSignal::Loopback);
+  const auto narrowed =
+      capture("generic", {44100, 2, 16, 2, 24, 0}, repeated({0x11, 0x22, 0x33, 0x44, 0x55, 0x66}, 88),
+              devsim::CaptureSignal::Loopback);
   EXPECT_EQ(narrowed, repeated({0x22, 0x33, 0x55, 0x66}, 88));
 }
 
 TEST_P(CaptureSignal, LoopbackTakesInputChannelsFromTheOutputsInTurn) {
   devsim::defineProfile(devsimtest::fourInTwoOut());
-  const auto captured =
-      capture("four-in-two-out", {48000, 4, 16, 2, 16, 0}, repeated({1, 0, 2, 0}, 96), devsim::CaptureSignal::Loopback);
+  const auto captured = capture("four-in-two-out", {48000, 4, 16, 2, 16, 0}, repeated({1, 0, 2, 0}, 96),
+                                devsim::CaptureSignal::Loopback);
   EXPECT_EQ(captured, repeated({1, 0, 2, 0, 1, 0, 2, 0}, 96));
 }
 
@@ -83,7 +83,8 @@ TEST_P(CaptureSignal, SineIsAHalfScaleToneAndSilenceIsZero) {
   EXPECT_LE(peak, 0x4000);
   devsim::reset();
   ASSERT_TRUE(devsim::setClockMode(devsim::ClockMode::Stepped));
-  const auto silence = capture("generic", {48000, 2, 16, 2, 16, 0}, repeated({9, 9, 9, 9}, 96), devsim::CaptureSignal::Silence);
+  const auto silence = capture("generic", {48000, 2, 16, 2, 16, 0}, repeated({9, 9, 9, 9}, 96),
+                               devsim::CaptureSignal::Silence);
   EXPECT_EQ(silence, std::vector<std::uint8_t>(96 * 4, 0));
 }
 

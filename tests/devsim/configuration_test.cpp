@@ -42,7 +42,8 @@ TEST_P(Configuration, PlugsTheListedDevicesWithTheirSettings) {
   EXPECT_EQ(listed[2].profile, "inputs-only");
   EXPECT_EQ(listed[3].profile, "generic");
   const std::vector<std::string> expected = {"line 6: unknown profile no-such-profile",
-                                             "line 7: unknown setting colour=blue", "line 7: unknown setting version=x"};
+                                             "line 7: unknown setting colour=blue",
+                                             "line 7: unknown setting version=x"};
   EXPECT_EQ(problems, expected);
 
   const devsimtest::OpenDevice orin(client(), listed[1].devicePath);
@@ -53,7 +54,8 @@ TEST_P(Configuration, PlugsTheListedDevicesWithTheirSettings) {
 }
 
 TEST_P(Configuration, AMissingFileIsReported) {
-  EXPECT_FALSE(devsim::loadConfiguration((std::filesystem::temp_directory_path() / "devsim-none.conf").string()));
+  EXPECT_FALSE(
+      devsim::loadConfiguration((std::filesystem::temp_directory_path() / "devsim-none.conf").string()));
   EXPECT_FALSE(devsim::loadConfiguration(""));
   EXPECT_TRUE(devsim::devices().empty());
 }

@@ -1,12 +1,12 @@
 // Linux only: what the emulated system adds around devsim (SetupAPI records, the place of
 // the configuration file).
-#include <devsim/include/devsim.h>
-
 #include <abi/kernel_access.h>
-
+#include <devsim/include/devsim.h>
 #include <winapi/include/emu/device_provider.h>
 #include <winapi/include/emu/kxemu.h>
 #include <winapi/include/winapi.h>
+
+#include "support/kernel_client.h"
 
 #include <gtest/gtest.h>
 
@@ -24,14 +24,8 @@ protected:
     SP_DEVICE_INTERFACE_DATA data{};
     data.cbSize = sizeof data;
     for (DWORD i = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &kernel::kInterfaceClass, i, &data); ++i) {
-      DWORD needed = 0;
-      SetupDiGetDeviceInterfaceDetailA(set, &data, nullptr, 0, &needed, nullptr);
-      std::vector<char> storage(needed);
-      auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(storage.data());
-      detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
       SP_DEVINFO_DATA info{};
-      info.cbSize = sizeof info;
-      EXPECT_TRUE(SetupDiGetDeviceInterfaceDetailA(set, &data, detail, needed, nullptr, &info));
+      EXPECT_FALSE(devsimtest::interfaceDetail(set, data, info).empty());
       found.emplace_back(info.DevInst, info.ClassGuid);
     }
     SetupDiDestroyDeviceInfoList(set);
@@ -58,7 +52,8 @@ TEST_F(EmulatedSystem, DeviceIoControlChecksItsBuffers) {
                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(control, INVALID_HANDLE_VALUE);
   DWORD returned = 99;
-  EXPECT_FALSE(DeviceIoControl(control, kernel::kRequestInterfaceVersion, nullptr, 0, nullptr, 4, &returned, nullptr));
+  EXPECT_FALSE(
+      DeviceIoControl(control, kernel::kRequestInterfaceVersion, nullptr, 0, nullptr, 4, &returned, nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
   EXPECT_EQ(returned, 0u);
   CloseHandle(control);
@@ -71,7 +66,8 @@ TEST_F(EmulatedSystem, ConfigurationLiesInTheSystemRoot) {
 TEST_F(EmulatedSystem, InstallingAgainReplacesAnotherProvider) {
   const devsim::DeviceId id = devsim::plug("generic");
   kxemu::setDeviceProvider(nullptr);
-  HDEVINFO set = SetupDiGetClassDevsA(&kernel::kInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  HDEVINFO set =
+      SetupDiGetClassDevsA(&kernel::kInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
   SP_DEVICE_INTERFACE_DATA data{};
   data.cbSize = sizeof data;
   EXPECT_FALSE(SetupDiEnumDeviceInterfaces(set, nullptr, &kernel::kInterfaceClass, 0, &data));

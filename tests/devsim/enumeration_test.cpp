@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cctype>
 
-using devsimtest::plugPath;
 using devsimtest::DevsimTest;
 using devsimtest::KernelClient;
+using devsimtest::plugPath;
 
 namespace {
 
@@ -57,6 +57,18 @@ TEST_P(Enumeration, DeviceIdentityFollowsTheUsbIds) {
   EXPECT_NE(path.find("#{a7d2f4c8-1e36-4b5a-9c07-6f2e8b4d3c19}"), std::string::npos) << path;
   EXPECT_TRUE(info->setupClass == devsim::kMediaSetupClass);
   EXPECT_TRUE(info->present);
+
+  // The same device also has an interface of the system's audio class, with a path of its own.
+  ASSERT_EQ(info->interfacePaths.size(), 2u);
+  EXPECT_EQ(info->interfacePaths[0], path);
+  const auto audio = client().enumerate(devsim::kAudioInterfaceClass);
+  ASSERT_EQ(audio.size(), 1u);
+  EXPECT_EQ(audio[0].path, info->interfacePaths[1]);
+  EXPECT_EQ(audio[0].devInst, id);
+  EXPECT_NE(audio[0].path.find("#{6994ad04-93ef-11d0-a3cc-00a0c9223196}"), std::string::npos);
+  HANDLE audioHandle = client().open(audio[0].path);
+  EXPECT_NE(audioHandle, INVALID_HANDLE_VALUE);
+  client().close(audioHandle);
 }
 
 TEST_P(Enumeration, OpensTheControlAndStreamingPathsIgnoringCase) {
@@ -76,7 +88,7 @@ TEST_P(Enumeration, OpensTheControlAndStreamingPathsIgnoringCase) {
 
 struct OpenCase {
   const char* name;
-  const char* suffix;   // appended to the device path
+  const char* suffix; // appended to the device path
   DWORD disposition;
   DWORD error;
 };

@@ -48,7 +48,8 @@ TEST_P(Faults, ARequestFailsTheGivenNumberOfTimesAndChangesNothing) {
     EXPECT_FALSE(reply.ok);
     EXPECT_EQ(reply.error, static_cast<DWORD>(ERROR_NOT_READY));
     std::uint32_t current = 9;
-    ASSERT_TRUE(client().send(device_->control, kernel::kRequestGetClockSource, current).ok); // other codes pass
+    ASSERT_TRUE(
+        client().send(device_->control, kernel::kRequestGetClockSource, current).ok); // other codes pass
     EXPECT_EQ(current, 0u);
   }
   EXPECT_TRUE(client().send(device_->control, kernel::kRequestSetClockSource, source).ok);

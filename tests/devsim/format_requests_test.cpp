@@ -1,9 +1,9 @@
 // Selecting a stream format, the transfer length and the clock source.
 #include "support/devsim_fixture.h"
 
-using devsimtest::plugPath;
 using devsimtest::DevsimTest;
 using devsimtest::OpenDevice;
+using devsimtest::plugPath;
 using devsimtest::Reply;
 
 namespace {
@@ -87,7 +87,7 @@ struct LengthCase {
 
 // Against "generic" at 44100 Hz, 2 x 16 bits both ways: 352 bytes a millisecond.
 const LengthCase kLengthCases[] = {
-    {"one", 1, true}, {"five", 5, true},   {"ten", 10, true},
+    {"one", 1, true},   {"five", 5, true},     {"ten", 10, true},
     {"zero", 0, false}, {"eleven", 11, false}, {"huge", 0xFFFFFFFF, false},
 };
 

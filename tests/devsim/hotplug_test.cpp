@@ -16,7 +16,7 @@ namespace {
 
 struct Seen {
   WPARAM event;
-  DWORD devnode;         // the 32-bit word at byte 12 of the record, 0 without one
+  DWORD devnode;          // the 32-bit word at byte 12 of the record, 0 without one
   std::size_t interfaces; // what the window found when it enumerated during the broadcast
 };
 

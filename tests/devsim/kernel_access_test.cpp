@@ -43,13 +43,16 @@ TEST_F(KernelAccessTable, EnumerationAsksForTheSizeFirst) {
   EXPECT_EQ(required, path.size() + 1);
   EXPECT_EQ(devInst, id);
   std::string buffer(required - 1, 'x');
-  EXPECT_FALSE(table.enumerateInterface(&kernel::kInterfaceClass, 0, buffer.data(), required - 1, nullptr, nullptr));
+  EXPECT_FALSE(
+      table.enumerateInterface(&kernel::kInterfaceClass, 0, buffer.data(), required - 1, nullptr, nullptr));
   EXPECT_EQ(buffer, std::string(required - 1, 'x'));
   buffer.assign(required, 'x');
-  EXPECT_TRUE(table.enumerateInterface(&kernel::kInterfaceClass, 0, buffer.data(), required, nullptr, nullptr));
+  EXPECT_TRUE(
+      table.enumerateInterface(&kernel::kInterfaceClass, 0, buffer.data(), required, nullptr, nullptr));
   EXPECT_STREQ(buffer.c_str(), path.c_str());
   SetLastError(0);
-  EXPECT_FALSE(table.enumerateInterface(&kernel::kInterfaceClass, 1, buffer.data(), required, nullptr, nullptr));
+  EXPECT_FALSE(
+      table.enumerateInterface(&kernel::kInterfaceClass, 1, buffer.data(), required, nullptr, nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
   EXPECT_FALSE(table.enumerateInterface(nullptr, 0, buffer.data(), required, nullptr, nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));

@@ -6,13 +6,13 @@
 #include <functional>
 #include <memory>
 
-using devsimtest::plugPath;
 using devsimtest::ClassReply;
 using devsimtest::DevsimTest;
 using devsimtest::kToDevice;
 using devsimtest::kToHost;
 using devsimtest::OpenDevice;
 using devsimtest::OrinTunnel;
+using devsimtest::plugPath;
 
 namespace {
 
@@ -115,8 +115,8 @@ TEST_P(OrinController, SwitchWritesSendTheWholeRegisterByte) {
 
 TEST_P(OrinController, OnlyTheFamilysTunnelUnitAnswers) {
   open("orin-unit5", 5);
-  const ClassReply wrongUnit = devsimtest::classRequest(client(), device_->control, kToDevice, kernel::kUacSetCur,
-                                                        0x0100, 0x0400, {1});
+  const ClassReply wrongUnit = devsimtest::classRequest(client(), device_->control, kToDevice,
+                                                        kernel::kUacSetCur, 0x0100, 0x0400, {1});
   EXPECT_FALSE(wrongUnit.reply.ok);
   EXPECT_EQ(wrongUnit.reply.error, static_cast<DWORD>(ERROR_GEN_FAILURE));
   const ClassReply read =
@@ -125,8 +125,8 @@ TEST_P(OrinController, OnlyTheFamilysTunnelUnitAnswers) {
   const ClassReply wide = devsimtest::classRequest(client(), device_->control, kToDevice, kernel::kUacSetCur,
                                                    0x0201, 0x0500, {0x70, 0, 0, 0});
   EXPECT_FALSE(wide.reply.ok);
-  const ClassReply right =
-      devsimtest::classRequest(client(), device_->control, kToDevice, kernel::kUacSetCur, 0x0100, 0x0500, {1});
+  const ClassReply right = devsimtest::classRequest(client(), device_->control, kToDevice, kernel::kUacSetCur,
+                                                    0x0100, 0x0500, {1});
   EXPECT_TRUE(right.reply.ok);
   EXPECT_TRUE(state().frameOpen);
 }
@@ -165,7 +165,8 @@ const ProtocolErrorCase kProtocolErrors[] = {
        t.mark(0);
      },
      "malformed register write"},
-    {"register value beyond a byte", [](OrinTunnel& t) { t.writeRegister(0xA5, 0x100); }, "malformed register write"},
+    {"register value beyond a byte", [](OrinTunnel& t) { t.writeRegister(0xA5, 0x100); },
+     "malformed register write"},
     {"end word alone", [](OrinTunnel& t) { t.sendCommand(0); }, "unknown command"},
     {"word of unknown shape",
      [](OrinTunnel& t) {

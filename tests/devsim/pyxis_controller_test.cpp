@@ -5,11 +5,11 @@
 
 #include <memory>
 
-using devsimtest::plugPath;
 using devsimtest::DevsimTest;
 using devsimtest::kToDevice;
 using devsimtest::kToHost;
 using devsimtest::OpenDevice;
+using devsimtest::plugPath;
 
 namespace {
 
@@ -51,8 +51,22 @@ const UnitCase kUnitCases[] = {
     {"channel three", kToHost, kGet, 0x0203, 2, {0, 0}, false, {}},
     {"no such unit", kToHost, kGet, 0x0100, 9, {0}, false, {}},
     {"another interface", kToHost, kGet, 0x0100, 8, {0}, false, {}, 1},
-    {"recipient endpoint", kernel::kUsbDirectionIn | kernel::kUsbTypeClass | 2, kGet, 0x0100, 8, {0}, false, {}},
-    {"standard request", kernel::kUsbDirectionIn | kernel::kUsbRecipientInterface, kGet, 0x0100, 8, {0}, false, {}},
+    {"recipient endpoint",
+     kernel::kUsbDirectionIn | kernel::kUsbTypeClass | 2,
+     kGet,
+     0x0100,
+     8,
+     {0},
+     false,
+     {}},
+    {"standard request",
+     kernel::kUsbDirectionIn | kernel::kUsbRecipientInterface,
+     kGet,
+     0x0100,
+     8,
+     {0},
+     false,
+     {}},
     {"get with host-to-device", kToDevice, kGet, 0x0100, 8, {0}, false, {}},
 };
 
@@ -63,7 +77,8 @@ TEST_P(PyxisUnits, AnswerOrStall) {
   const devsim::DeviceId id = devsim::plug("pyxis-1");
   const OpenDevice device(client(), devsim::device(id)->devicePath);
   const auto index = static_cast<std::uint16_t>(c.unit << 8 | c.interfaceNumber);
-  const auto result = devsimtest::classRequest(client(), device.control, c.requestType, c.request, c.value, index, c.data);
+  const auto result =
+      devsimtest::classRequest(client(), device.control, c.requestType, c.request, c.value, index, c.data);
   EXPECT_EQ(result.reply.ok, c.answered);
   if (!c.answered) {
     EXPECT_EQ(result.reply.error, static_cast<DWORD>(ERROR_GEN_FAILURE));
@@ -94,7 +109,8 @@ protected:
                                     static_cast<std::uint16_t>(unit << 8), std::move(data))
         .reply.ok;
   }
-  std::vector<std::uint8_t> get(std::uint8_t request, std::uint8_t unit, std::uint16_t value, std::size_t length) {
+  std::vector<std::uint8_t> get(std::uint8_t request, std::uint8_t unit, std::uint16_t value,
+                                std::size_t length) {
     return devsimtest::classRequest(client(), device_->control, kToHost, request, value,
                                     static_cast<std::uint16_t>(unit << 8), std::vector<std::uint8_t>(length))
         .data;

@@ -6,9 +6,9 @@
 #include <chrono>
 #include <thread>
 
-using devsimtest::plugPath;
 using devsimtest::DevsimTest;
 using devsimtest::OpenDevice;
+using devsimtest::plugPath;
 using devsimtest::StreamHarness;
 
 namespace {
@@ -35,7 +35,8 @@ TEST_P(RealTimeStream, PeriodsFollowTheClockAndSetTheEvent) {
   const auto info = *devsim::streamInfo(id);
   ASSERT_TRUE(stream.stop().ok);
   const auto elapsedMs =
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started)
+          .count();
 
   // 2 ms periods: about 150 of them in 300 ms; the thread may run late but never ahead.
   EXPECT_GE(info.periods, 20u);

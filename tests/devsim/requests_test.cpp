@@ -4,9 +4,9 @@
 #include <cstring>
 #include <vector>
 
-using devsimtest::plugPath;
 using devsimtest::DevsimTest;
 using devsimtest::OpenDevice;
+using devsimtest::plugPath;
 using devsimtest::Reply;
 
 namespace {
@@ -28,35 +28,44 @@ const SizeCase kSizeCases[] = {
     {"product", "generic", false, kernel::kRequestProductName, 255, true, 0, 19},
     {"product on streaming handle", "generic", true, kernel::kRequestProductName, 255, false,
      ERROR_INVALID_FUNCTION, 0},
-    {"product without buffer", "generic", false, kernel::kRequestProductName, 0, false, ERROR_INSUFFICIENT_BUFFER,
-     0},
+    {"product without buffer", "generic", false, kernel::kRequestProductName, 0, false,
+     ERROR_INSUFFICIENT_BUFFER, 0},
     {"descriptors", "generic", false, kernel::kRequestDescriptors, 131384, true, 0, 131384},
-    {"descriptors short", "generic", false, kernel::kRequestDescriptors, 131383, false, ERROR_INSUFFICIENT_BUFFER,
-     0},
+    {"descriptors short", "generic", false, kernel::kRequestDescriptors, 131383, false,
+     ERROR_INSUFFICIENT_BUFFER, 0},
     {"format", "generic", false, kernel::kRequestGetFormat, 28, true, 0, 28},
     {"format short", "generic", false, kernel::kRequestGetFormat, 27, false, ERROR_INSUFFICIENT_BUFFER, 0},
-    {"format on streaming handle", "generic", true, kernel::kRequestGetFormat, 28, false, ERROR_INVALID_FUNCTION, 0},
+    {"format on streaming handle", "generic", true, kernel::kRequestGetFormat, 28, false,
+     ERROR_INVALID_FUNCTION, 0},
     {"transfer length short", "generic", false, kernel::kRequestSetTransferLength, 3, false,
      ERROR_INSUFFICIENT_BUFFER, 0},
-    {"set format short", "generic", false, kernel::kRequestSetFormat, 23, false, ERROR_INSUFFICIENT_BUFFER, 0},
+    {"set format short", "generic", false, kernel::kRequestSetFormat, 23, false, ERROR_INSUFFICIENT_BUFFER,
+     0},
     {"version", "generic", false, kernel::kRequestInterfaceVersion, 4, true, 0, 4},
-    {"version short", "generic", false, kernel::kRequestInterfaceVersion, 3, false, ERROR_INSUFFICIENT_BUFFER, 0},
+    {"version short", "generic", false, kernel::kRequestInterfaceVersion, 3, false, ERROR_INSUFFICIENT_BUFFER,
+     0},
     {"clock source", "generic", false, kernel::kRequestGetClockSource, 4, true, 0, 4},
-    {"clock source short", "generic", false, kernel::kRequestGetClockSource, 2, false, ERROR_INSUFFICIENT_BUFFER, 0},
+    {"clock source short", "generic", false, kernel::kRequestGetClockSource, 2, false,
+     ERROR_INSUFFICIENT_BUFFER, 0},
     {"set clock source short", "generic", false, kernel::kRequestSetClockSource, 0, false,
      ERROR_INSUFFICIENT_BUFFER, 0},
-    {"stream on control handle", "generic", false, kernel::kRequestStream, 16, false, ERROR_INVALID_FUNCTION, 0},
+    {"stream on control handle", "generic", false, kernel::kRequestStream, 16, false, ERROR_INVALID_FUNCTION,
+     0},
     {"stream short", "generic", true, kernel::kRequestStream, 7, false, ERROR_INSUFFICIENT_BUFFER, 0},
     {"mme flag", "generic", true, kernel::kRequestMmeMode, 1, true, 0, 0},
-    {"mme flag without buffer", "generic", true, kernel::kRequestMmeMode, 0, false, ERROR_INSUFFICIENT_BUFFER, 0},
-    {"mme flag on control handle", "generic", false, kernel::kRequestMmeMode, 1, false, ERROR_INVALID_FUNCTION, 0},
+    {"mme flag without buffer", "generic", true, kernel::kRequestMmeMode, 0, false, ERROR_INSUFFICIENT_BUFFER,
+     0},
+    {"mme flag on control handle", "generic", false, kernel::kRequestMmeMode, 1, false,
+     ERROR_INVALID_FUNCTION, 0},
     {"mixer read", "mixer", true, kernel::kRequestReadMixerState, 3540, true, 0, 3540},
-    {"mixer read short", "mixer", true, kernel::kRequestReadMixerState, 3539, false, ERROR_INSUFFICIENT_BUFFER, 0},
+    {"mixer read short", "mixer", true, kernel::kRequestReadMixerState, 3539, false,
+     ERROR_INSUFFICIENT_BUFFER, 0},
     {"mixer read on control handle", "mixer", false, kernel::kRequestReadMixerState, 3540, false,
      ERROR_INVALID_FUNCTION, 0},
     {"mixer read without mixer", "generic", true, kernel::kRequestReadMixerState, 3540, false,
      ERROR_INVALID_FUNCTION, 0},
-    {"mixer write short", "mixer", true, kernel::kRequestWriteMixerState, 3539, false, ERROR_INSUFFICIENT_BUFFER, 0},
+    {"mixer write short", "mixer", true, kernel::kRequestWriteMixerState, 3539, false,
+     ERROR_INSUFFICIENT_BUFFER, 0},
     {"mixer write without mixer", "generic", true, kernel::kRequestWriteMixerState, 3540, false,
      ERROR_INVALID_FUNCTION, 0},
     {"unknown function", "generic", false, 0x220010, 64, false, ERROR_INVALID_FUNCTION, 0},
@@ -79,8 +88,8 @@ TEST_P(RequestSizes, AnswersAsTheInterfaceDefines) {
       std::memcpy(buffer.data(), &*state, std::min<std::size_t>(c.outSize, sizeof *state));
     }
   }
-  const Reply reply = client().request(c.streamingHandle ? device.streaming : device.control, c.code, nullptr, 0,
-                                     c.outSize ? buffer.data() : nullptr, c.outSize);
+  const Reply reply = client().request(c.streamingHandle ? device.streaming : device.control, c.code, nullptr,
+                                       0, c.outSize ? buffer.data() : nullptr, c.outSize);
   EXPECT_EQ(reply.ok, c.ok);
   if (c.ok) {
     EXPECT_EQ(reply.returned, c.returned);

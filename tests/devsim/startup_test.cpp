@@ -23,8 +23,8 @@ std::filesystem::path configuration;
 class StartConfiguration : public ::testing::Environment {
 public:
   void SetUp() override {
-    const auto folder = std::filesystem::temp_directory_path() /
-                        ("devsim-startup-" + std::to_string(GetCurrentProcessId()));
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("devsim-startup-" + std::to_string(GetCurrentProcessId()));
     std::filesystem::create_directories(folder);
 #if defined(_WIN32)
     configuration = folder / "devsim.conf";

@@ -6,10 +6,10 @@
 #include <atomic>
 #include <memory>
 
-using devsimtest::plugPath;
 using devsimtest::countingBytes;
 using devsimtest::DevsimTest;
 using devsimtest::OpenDevice;
+using devsimtest::plugPath;
 using devsimtest::StreamHarness;
 
 namespace {

@@ -4,25 +4,28 @@
 
 namespace devsimtest {
 
-ClassReply classRequest(const KernelClient& client, HANDLE control, std::uint8_t requestType, std::uint8_t request,
-                        std::uint16_t value, std::uint16_t index, std::vector<std::uint8_t> data) {
-  const kernel::UsbSetupPacket setup{requestType, request, value, index, static_cast<std::uint16_t>(data.size())};
+ClassReply classRequest(const KernelClient& client, HANDLE control, std::uint8_t requestType,
+                        std::uint8_t request, std::uint16_t value, std::uint16_t index,
+                        std::vector<std::uint8_t> data) {
+  const kernel::UsbSetupPacket setup{requestType, request, value, index,
+                                     static_cast<std::uint16_t>(data.size())};
   std::vector<std::uint8_t> buffer(sizeof setup + data.size());
   std::memcpy(buffer.data(), &setup, sizeof setup);
   if ((requestType & kernel::kUsbDirectionIn) == 0) {
     std::memcpy(buffer.data() + sizeof setup, data.data(), data.size());
   }
   ClassReply result;
-  result.reply = client.request(control, kernel::kRequestClass, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                buffer.data(), static_cast<DWORD>(buffer.size()));
+  result.reply =
+      client.request(control, kernel::kRequestClass, buffer.data(), static_cast<DWORD>(buffer.size()),
+                     buffer.data(), static_cast<DWORD>(buffer.size()));
   result.data.assign(buffer.begin() + sizeof setup, buffer.end());
   return result;
 }
 
 void OrinTunnel::send(std::uint16_t value, std::vector<std::uint8_t> data) {
   for (int attempt = 0; attempt <= 300; ++attempt) {
-    if (classRequest(client_, control_, kToDevice, kernel::kUacSetCur, value, static_cast<std::uint16_t>(unit_ << 8),
-                     data)
+    if (classRequest(client_, control_, kToDevice, kernel::kUacSetCur, value,
+                     static_cast<std::uint16_t>(unit_ << 8), data)
             .reply.ok) {
       return;
     }

@@ -17,8 +17,9 @@ struct ClassReply {
   std::vector<std::uint8_t> data; // the answer of a device-to-host request
 };
 
-ClassReply classRequest(const KernelClient& client, HANDLE control, std::uint8_t requestType, std::uint8_t request,
-                        std::uint16_t value, std::uint16_t index, std::vector<std::uint8_t> data);
+ClassReply classRequest(const KernelClient& client, HANDLE control, std::uint8_t requestType,
+                        std::uint8_t request, std::uint16_t value, std::uint16_t index,
+                        std::vector<std::uint8_t> data);
 
 // The Orin model's tunnel: frame marks and words, each request repeated while it fails
 // (at most 300 times more), and the switch-register shadows.

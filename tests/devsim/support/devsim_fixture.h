@@ -53,10 +53,12 @@ struct BackendAndCaseName {
 
 } // namespace devsimtest
 
-#define DEVSIM_ON_EVERY_BACKEND(suite)                                                                           \
-  INSTANTIATE_TEST_SUITE_P(Routes, suite, ::testing::ValuesIn(devsimtest::backends()), devsimtest::BackendName())
+#define DEVSIM_ON_EVERY_BACKEND(suite)                                                                       \
+  INSTANTIATE_TEST_SUITE_P(Routes, suite, ::testing::ValuesIn(devsimtest::backends()),                       \
+                           devsimtest::BackendName())
 
-#define DEVSIM_CASES_ON_EVERY_BACKEND(suite, cases)                                                              \
-  INSTANTIATE_TEST_SUITE_P(Cases, suite,                                                                         \
-                           ::testing::Combine(::testing::ValuesIn(devsimtest::backends()), ::testing::ValuesIn(cases)), \
-                           devsimtest::BackendAndCaseName())
+#define DEVSIM_CASES_ON_EVERY_BACKEND(suite, cases)                                                          \
+  INSTANTIATE_TEST_SUITE_P(                                                                                  \
+      Cases, suite,                                                                                          \
+      ::testing::Combine(::testing::ValuesIn(devsimtest::backends()), ::testing::ValuesIn(cases)),           \
+      devsimtest::BackendAndCaseName())

@@ -7,25 +7,20 @@ namespace {
 
 #if !defined(_WIN32)
 // The device manager's enumeration step for one index, over SetupAPI.
-BOOL WINAPI systemEnumerate(const GUID* interfaceClass, DWORD index, char* path, DWORD pathSize, DWORD* required,
-                            DWORD* devInst) {
-  HDEVINFO set = SetupDiGetClassDevsA(interfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+BOOL WINAPI systemEnumerate(const GUID* interfaceClass, DWORD index, char* path, DWORD pathSize,
+                            DWORD* required, DWORD* devInst) {
+  HDEVINFO set =
+      SetupDiGetClassDevsA(interfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
   if (set == INVALID_HANDLE_VALUE) {
     return FALSE;
   }
   SP_DEVICE_INTERFACE_DATA data{};
   data.cbSize = sizeof data;
   BOOL ok = SetupDiEnumDeviceInterfaces(set, nullptr, interfaceClass, index, &data);
-  DWORD needed = 0;
   if (ok) {
-    SetupDiGetDeviceInterfaceDetailA(set, &data, nullptr, 0, &needed, nullptr);
-    std::vector<char> storage(needed);
-    auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(storage.data());
-    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
     SP_DEVINFO_DATA info{};
-    info.cbSize = sizeof info;
-    ok = SetupDiGetDeviceInterfaceDetailA(set, &data, detail, needed, nullptr, &info);
-    const std::string found = ok ? detail->DevicePath : "";
+    const std::string found = interfaceDetail(set, data, info);
+    ok = !found.empty();
     if (required) {
       *required = static_cast<DWORD>(found.size() + 1);
     }
@@ -57,11 +52,26 @@ BOOL WINAPI systemIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, v
 
 BOOL WINAPI systemClose(HANDLE device) { return CloseHandle(device); }
 
-const kernel::KernelAccess kSystemTable{sizeof(kernel::KernelAccess), kernel::kKernelAccessVersion,
-                                        systemEnumerate, systemOpen, systemIoControl, systemClose};
+const kernel::KernelAccess kSystemTable{sizeof(kernel::KernelAccess),
+                                        kernel::kKernelAccessVersion,
+                                        systemEnumerate,
+                                        systemOpen,
+                                        systemIoControl,
+                                        systemClose};
 #endif
 
 } // namespace
+
+std::string interfaceDetail(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& data, SP_DEVINFO_DATA& info) {
+  DWORD needed = 0;
+  SetupDiGetDeviceInterfaceDetailA(set, &data, nullptr, 0, &needed, nullptr);
+  std::vector<char> storage(needed + sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A));
+  auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(storage.data());
+  detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+  info.cbSize = sizeof info;
+  return SetupDiGetDeviceInterfaceDetailA(set, &data, detail, needed, nullptr, &info) ? detail->DevicePath
+                                                                                      : "";
+}
 
 const kernel::KernelAccess* devsimTable() {
   HMODULE module = GetModuleHandleA("devsim.dll");
@@ -121,7 +131,8 @@ Reply KernelClient::request(HANDLE handle, std::uint32_t code, const void* in, D
                             DWORD outSize) const {
   Reply reply;
   SetLastError(ERROR_SUCCESS);
-  reply.ok = access_.ioControl(handle, code, const_cast<void*>(in), inSize, out, outSize, &reply.returned) != FALSE;
+  reply.ok =
+      access_.ioControl(handle, code, const_cast<void*>(in), inSize, out, outSize, &reply.returned) != FALSE;
   reply.error = reply.ok ? ERROR_SUCCESS : GetLastError();
   return reply;
 }

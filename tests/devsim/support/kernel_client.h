@@ -29,6 +29,10 @@ const kernel::KernelAccess* devsimTable();
 // The system's calls as a table.
 const kernel::KernelAccess* systemTable();
 
+// The detail of one interface of a SetupAPI set: its path, and its device in `info`; empty
+// when it cannot be read.
+std::string interfaceDetail(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& data, SP_DEVINFO_DATA& info);
+
 struct FoundInterface {
   std::string path;
   DWORD devInst = 0;
@@ -48,7 +52,8 @@ public:
   // INVALID_HANDLE_VALUE with `error` on failure.
   HANDLE open(const std::string& path, DWORD* error = nullptr, DWORD disposition = OPEN_EXISTING) const;
   bool close(HANDLE handle) const { return access_.close(handle) != FALSE; }
-  Reply request(HANDLE handle, std::uint32_t code, const void* in, DWORD inSize, void* out, DWORD outSize) const;
+  Reply request(HANDLE handle, std::uint32_t code, const void* in, DWORD inSize, void* out,
+                DWORD outSize) const;
   // A request passing its block as the output buffer, as every request but the class request.
   template <typename T>
   Reply send(HANDLE handle, std::uint32_t code, T& block) const {

@@ -1,9 +1,8 @@
 #pragma once
 
 // Profiles the tests define for themselves.
-#include <devsim/include/devsim.h>
-
 #include <abi/kernel_access.h>
+#include <devsim/include/devsim.h>
 
 namespace devsimtest {
 

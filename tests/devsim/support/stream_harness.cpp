@@ -69,7 +69,9 @@ std::uint32_t StreamHarness::playbackFill() {
   return std::atomic_ref<std::uint32_t>(block_->playback.fillCount).load();
 }
 
-std::uint32_t StreamHarness::captureFill() { return std::atomic_ref<std::uint32_t>(block_->capture.fillCount).load(); }
+std::uint32_t StreamHarness::captureFill() {
+  return std::atomic_ref<std::uint32_t>(block_->capture.fillCount).load();
+}
 
 std::vector<std::uint8_t> countingBytes(std::uint32_t count, std::uint8_t first) {
   std::vector<std::uint8_t> bytes(count);

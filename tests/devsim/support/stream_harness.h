@@ -3,9 +3,9 @@
 // The library's side of one stream, for the tests: the stream block and its event, the
 // start and stop requests, and a plain writer and reader of the two rings (atomic on the
 // counters the kernel changes too).
-#include "kernel_client.h"
-
 #include <abi/kernel.h>
+
+#include "kernel_client.h"
 
 #include <cstdint>
 #include <memory>
