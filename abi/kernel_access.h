@@ -17,7 +17,8 @@
 // system's table is the only one there.
 //
 // Handles from a table's open go only to the same table's ioControl and close. Failures
-// set the thread's last error, as the system calls do.
+// set the thread's last error, as the system calls do. The driver keeps devsim.dll loaded
+// while it has a handle open or a stream running: the stream runs on devsim's threads.
 #include <winapi/include/winapi.h>
 
 #include <cstdint>

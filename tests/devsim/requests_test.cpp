@@ -170,6 +170,40 @@ TEST_P(Requests, FormatReportAndVersion) {
   EXPECT_EQ(version, 3217u);
 }
 
+TEST_P(Requests, ClassRequestsCheckTheirPacketAndData) {
+  const OpenDevice device(client(), plugPath("pyxis-1"));
+  // GET_CUR of input 1's mute, 1 data byte.
+  std::uint8_t get[9] = {0xA1, kernel::kUacGetCur, 0x00, 0x01, 0x00, 0x08, 0x01, 0x00, 0x55};
+  Reply reply = client().request(device.control, kernel::kRequestClass, get, 9, get, 8);
+  EXPECT_FALSE(reply.ok); // no room for the answer
+  EXPECT_EQ(reply.error, static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  reply = client().request(device.control, kernel::kRequestClass, get, 9, get, 9);
+  ASSERT_TRUE(reply.ok);
+  EXPECT_EQ(reply.returned, 9u);
+  EXPECT_EQ(get[0], 0xA1); // the packet comes back before the answer
+  EXPECT_EQ(get[8], 0);
+  // SET_CUR of the same mute needs its byte in the input.
+  std::uint8_t set[9] = {0x21, kernel::kUacSetCur, 0x00, 0x01, 0x00, 0x08, 0x01, 0x00, 0x01};
+  reply = client().request(device.control, kernel::kRequestClass, set, 8, set, 9);
+  EXPECT_FALSE(reply.ok);
+  EXPECT_EQ(reply.error, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  reply = client().request(device.control, kernel::kRequestClass, set, 9, set, 9);
+  EXPECT_TRUE(reply.ok);
+  EXPECT_EQ(reply.returned, 0u);
+  EXPECT_TRUE(devsim::pyxisState(devsim::devices()[0].id)->inputMutes[0]);
+  reply = client().request(device.control, kernel::kRequestClass, set, 7, set, 9);
+  EXPECT_FALSE(reply.ok); // not even a packet
+  EXPECT_EQ(reply.error, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+TEST_P(Requests, ADeviceWithoutControllerStallsClassRequests) {
+  const OpenDevice device(client(), plugPath("generic"));
+  std::uint8_t get[9] = {0xA1, kernel::kUacGetCur, 0x00, 0x01, 0x00, 0x08, 0x01, 0x00, 0x00};
+  const Reply reply = client().request(device.control, kernel::kRequestClass, get, 9, get, 9);
+  EXPECT_FALSE(reply.ok);
+  EXPECT_EQ(reply.error, static_cast<DWORD>(ERROR_GEN_FAILURE));
+}
+
 DEVSIM_ON_EVERY_BACKEND(Requests);
 
 } // namespace
