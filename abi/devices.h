@@ -17,8 +17,8 @@ struct UsbId {
 };
 
 inline constexpr std::uint16_t kVendorCorvanta = 0x2F1C;
-inline constexpr std::uint16_t kVendorHalden = 0x1D5A;    // the maker of every family-3 device
-inline constexpr std::uint16_t kVendorOemLabel = 0x3A71;  // sells two devices under our names
+inline constexpr std::uint16_t kVendorHalden = 0x1D5A;   // the maker of every family-3 device
+inline constexpr std::uint16_t kVendorOemLabel = 0x3A71; // sells two devices under our names
 
 // Families: code branches on these numbers, never on raw ids.
 inline constexpr UsbId kFamily0[] = {{kVendorCorvanta, 0x0110}}; // Orin, tunnel unit 4

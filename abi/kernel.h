@@ -130,7 +130,8 @@ struct AlternateSettingSlot {
 };
 static_assert(sizeof(AlternateSettingSlot) == 164);
 static_assert(offsetof(AlternateSettingSlot, endpointCount) == 1);
-static_assert(offsetof(AlternateSettingSlot, format) == 4 && offsetof(AlternateSettingSlot, endpoints) == 100);
+static_assert(offsetof(AlternateSettingSlot, format) == 4 &&
+              offsetof(AlternateSettingSlot, endpoints) == 100);
 
 struct InterfaceSlot {
   std::uint8_t interfaceNumber;   // bInterfaceNumber
@@ -150,7 +151,8 @@ struct ConfigurationSlot {
   InterfaceSlot interfaces[kMaxInterfaces];
 };
 static_assert(sizeof(ConfigurationSlot) == 32844);
-static_assert(offsetof(ConfigurationSlot, interfaceCount) == 1 && offsetof(ConfigurationSlot, interfaces) == 4);
+static_assert(offsetof(ConfigurationSlot, interfaceCount) == 1 &&
+              offsetof(ConfigurationSlot, interfaces) == 4);
 
 struct DeviceDescriptorBlock {
   std::uint16_t idVendor;
@@ -160,7 +162,8 @@ struct DeviceDescriptorBlock {
   ConfigurationSlot configurations[kMaxConfigurations];
 };
 static_assert(sizeof(DeviceDescriptorBlock) == 131384);
-static_assert(offsetof(DeviceDescriptorBlock, idVendor) == 0 && offsetof(DeviceDescriptorBlock, idProduct) == 2);
+static_assert(offsetof(DeviceDescriptorBlock, idVendor) == 0 &&
+              offsetof(DeviceDescriptorBlock, idProduct) == 2);
 static_assert(offsetof(DeviceDescriptorBlock, configurationCount) == 4);
 static_assert(offsetof(DeviceDescriptorBlock, configurations) == 8);
 
@@ -220,7 +223,8 @@ struct StreamStartRequest32 {
   std::uint32_t blockAddress; // the StreamBlock, 0 when stopping
 };
 static_assert(sizeof(StreamStartRequest32) == 8);
-static_assert(offsetof(StreamStartRequest32, start) == 0 && offsetof(StreamStartRequest32, blockAddress) == 4);
+static_assert(offsetof(StreamStartRequest32, start) == 0 &&
+              offsetof(StreamStartRequest32, blockAddress) == 4);
 
 struct StreamStartRequest64 {
   std::uint8_t start;
@@ -228,7 +232,8 @@ struct StreamStartRequest64 {
   std::uint64_t blockAddress;
 };
 static_assert(sizeof(StreamStartRequest64) == 16);
-static_assert(offsetof(StreamStartRequest64, start) == 0 && offsetof(StreamStartRequest64, blockAddress) == 8);
+static_assert(offsetof(StreamStartRequest64, start) == 0 &&
+              offsetof(StreamStartRequest64, blockAddress) == 8);
 
 // The form this build uses.
 #if UINTPTR_MAX == 0xFFFFFFFFu
@@ -260,12 +265,12 @@ static_assert(offsetof(RingBuffer, fillCount) == 8 && offsetof(RingBuffer, data)
 // an atomic exchange), outputCredit (kernel adds, library subtracts), dropFlag and
 // dropByteCount.
 struct StreamBlock {
-  RingBuffer playback;       // library writes data and writeOffset; kernel drains
-  RingBuffer capture;        // kernel writes data and writeOffset; library drains
-  std::uint32_t eventHandle; // the library's manual-reset event; the kernel sets it. Windows
-                             // handles are 32-bit significant in 64-bit processes too: the
-                             // kernel sign-extends this word to a HANDLE.
-  std::uint32_t state;       // 1: the device is gone (kernel sets, library clears)
+  RingBuffer playback;            // library writes data and writeOffset; kernel drains
+  RingBuffer capture;             // kernel writes data and writeOffset; library drains
+  std::uint32_t eventHandle;      // the library's manual-reset event; the kernel sets it. Windows
+                                  // handles are 32-bit significant in 64-bit processes too: the
+                                  // kernel sign-extends this word to a HANDLE.
+  std::uint32_t state;            // 1: the device is gone (kernel sets, library clears)
   std::uint32_t lostMilliseconds; // stream time that passed without data (kernel adds)
   std::int32_t outputCredit;      // kernel adds drained bytes, library subtracts written bytes
   std::uint8_t dropFlag;          // non-zero: the library is to discard output
@@ -332,7 +337,7 @@ static_assert(offsetof(MixerGroup, chosenEntry) == 10 && offsetof(MixerGroup, en
 struct MixerState {
   MixerGroup output;
   MixerGroup input;
-  std::int32_t syncSourceCount; // 0..8
+  std::int32_t syncSourceCount;  // 0..8
   std::uint8_t chosenSyncSource; // one-hot
   char syncSourceNames[kSyncSources][kMixerNameSize];
   std::uint8_t reserved0[3];
@@ -346,10 +351,12 @@ struct MixerState {
 };
 static_assert(sizeof(MixerState) == 3540);
 static_assert(offsetof(MixerState, output) == 0 && offsetof(MixerState, input) == 1004);
-static_assert(offsetof(MixerState, syncSourceCount) == 2008 && offsetof(MixerState, chosenSyncSource) == 2012);
+static_assert(offsetof(MixerState, syncSourceCount) == 2008 &&
+              offsetof(MixerState, chosenSyncSource) == 2012);
 static_assert(offsetof(MixerState, syncSourceNames) == 2013 && offsetof(MixerState, monitor) == 2528);
 static_assert(offsetof(MixerState, inputMonitorPresent) == 3532);
-static_assert(offsetof(MixerState, inputMonitorByHost) == 3533 && offsetof(MixerState, inputMonitorOn) == 3534);
+static_assert(offsetof(MixerState, inputMonitorByHost) == 3533 &&
+              offsetof(MixerState, inputMonitorOn) == 3534);
 static_assert(offsetof(MixerState, restartFlag) == 3537);
 
 // Sizes of the requests' blocks.

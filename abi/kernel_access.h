@@ -17,7 +17,8 @@
 // system's table is the only one there.
 //
 // Handles from a table's open go only to the same table's ioControl and close. Failures
-// set the thread's last error, as the system calls do.
+// set the thread's last error, as the system calls do. The driver keeps devsim.dll loaded
+// while it has a handle open or a stream running: the stream runs on devsim's threads.
 #include <winapi/include/winapi.h>
 
 #include <cstdint>
@@ -25,7 +26,8 @@
 namespace kernel {
 
 // The device-interface class of the kernel driver.
-inline constexpr GUID kInterfaceClass = {0xA7D2F4C8, 0x1E36, 0x4B5A, {0x9C, 0x07, 0x6F, 0x2E, 0x8B, 0x4D, 0x3C, 0x19}};
+inline constexpr GUID kInterfaceClass = {
+    0xA7D2F4C8, 0x1E36, 0x4B5A, {0x9C, 0x07, 0x6F, 0x2E, 0x8B, 0x4D, 0x3C, 0x19}};
 
 inline constexpr std::uint32_t kKernelAccessVersion = 1;
 
@@ -39,13 +41,13 @@ struct KernelAccess {
   // instance handle. `required` (optional) receives the path's size with its terminator.
   // FALSE with ERROR_NO_MORE_ITEMS past the last one, ERROR_INSUFFICIENT_BUFFER when the
   // path does not fit (nothing is written to `path` then).
-  BOOL(WINAPI* enumerateInterface)(const GUID* interfaceClass, DWORD index, char* path, DWORD pathSize,
-                                   DWORD* required, DWORD* devInst);
+  BOOL(WINAPI* enumerateInterface)
+  (const GUID* interfaceClass, DWORD index, char* path, DWORD pathSize, DWORD* required, DWORD* devInst);
   // CreateFileA on a device path; INVALID_HANDLE_VALUE on failure.
   HANDLE(WINAPI* open)(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags);
   // DeviceIoControl without overlapped I/O.
-  BOOL(WINAPI* ioControl)(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
-                          DWORD* returned);
+  BOOL(WINAPI* ioControl)
+  (HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned);
   BOOL(WINAPI* close)(HANDLE device);
 };
 

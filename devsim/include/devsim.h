@@ -37,6 +37,12 @@
 #include <string>
 #include <vector>
 
+// The simulated kernel driver answers a request for something in use (a second streaming
+// handle, a format change while the streaming handle is open) with ERROR_BUSY.
+#ifndef ERROR_BUSY
+#define ERROR_BUSY 170L
+#endif
+
 namespace devsim {
 
 using DeviceId = std::uint32_t;
@@ -148,11 +154,11 @@ struct VolumeRange {
   std::int16_t resolution = 0;
 };
 struct PyxisState {
-  std::uint8_t selector = 1;                   // unit 12: input 1..3
-  std::array<bool, 3> inputMutes{};            // units 8, 10, 11
-  bool outputMute = false;                     // unit 2
-  std::array<std::int16_t, 2> inputVolume{};   // unit 8, left and right
-  std::array<std::int16_t, 2> outputVolume{};  // unit 2
+  std::uint8_t selector = 1;                  // unit 12: input 1..3
+  std::array<bool, 3> inputMutes{};           // units 8, 10, 11
+  bool outputMute = false;                    // unit 2
+  std::array<std::int16_t, 2> inputVolume{};  // unit 8, left and right
+  std::array<std::int16_t, 2> outputVolume{}; // unit 2
   VolumeRange inputRange;
   VolumeRange outputRange;
 };

@@ -61,8 +61,10 @@ std::vector<Profile> builtinProfiles() {
   const StreamingLayout eightOutputs{2, 8, {16, 24}, {44100, 48000}, false};
   return {
       streamingProfile("generic", "Devsim", "Devsim Generic 2x2", kGenericId, kStereo),
-      streamingProfile("outputs-only", "Devsim", "Devsim Outputs", {0x4E11, 0x0002}, {0, 2, {16, 24}, {44100, 48000}}),
-      streamingProfile("inputs-only", "Devsim", "Devsim Inputs", {0x4E11, 0x0003}, {2, 0, {16, 24}, {44100, 48000}}),
+      streamingProfile("outputs-only", "Devsim", "Devsim Outputs", {0x4E11, 0x0002},
+                       {0, 2, {16, 24}, {44100, 48000}}),
+      streamingProfile("inputs-only", "Devsim", "Devsim Inputs", {0x4E11, 0x0003},
+                       {2, 0, {16, 24}, {44100, 48000}}),
       streamingProfile("eight-channel", "Devsim", "Devsim Eight", {0x4E11, 0x0004},
                        {8, 8, {16, 24}, {44100, 48000, 96000}}),
       multiConfiguration(),
@@ -79,11 +81,15 @@ std::vector<Profile> builtinProfiles() {
       streamingProfile("family3-3", kHalden, "Halden UA-4", kFamily3[2], kStereo),
       streamingProfile("family3-4", kHalden, "Halden UA-8", kFamily3[3], eightOutputs),
       streamingProfile("family3-5", kHalden, "Halden UA-8 Plus", kFamily3[4], eightOutputs),
-      withMixer(streamingProfile("family4", kCorvanta, "Corvanta Lyra", kFamily4[0], kStereo), MixerRestart::Never),
-      streamingProfile("big-endian-24", kCorvanta, "Corvanta Vega BE", kBigEndian24[0], {2, 2, {24}, {44100, 48000}}),
-      streamingProfile("mixed-order-24", kCorvanta, "Corvanta Vega M", kMixedOrder24[0], {1, 1, {24}, {96000, 48000}}),
+      withMixer(streamingProfile("family4", kCorvanta, "Corvanta Lyra", kFamily4[0], kStereo),
+                MixerRestart::Never),
+      streamingProfile("big-endian-24", kCorvanta, "Corvanta Vega BE", kBigEndian24[0],
+                       {2, 2, {24}, {44100, 48000}}),
+      streamingProfile("mixed-order-24", kCorvanta, "Corvanta Vega M", kMixedOrder24[0],
+                       {1, 1, {24}, {96000, 48000}}),
       streamingProfile("renamed-1", "OEM Label", "USB Audio Device", kProductNameOverrides[0].id, kStereo),
-      streamingProfile("renamed-2", "OEM Label", "USB Audio Device Pro", kProductNameOverrides[1].id, kStereo),
+      streamingProfile("renamed-2", "OEM Label", "USB Audio Device Pro", kProductNameOverrides[1].id,
+                       kStereo),
   };
 }
 

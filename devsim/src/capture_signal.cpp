@@ -72,7 +72,8 @@ void generateCapture(CaptureSignal signal, const kernel::StreamFormat& format, s
     return;
   case CaptureSignal::Sine:
     for (std::uint32_t f = 0; f < frames; ++f) {
-      const double phase = 2.0 * std::numbers::pi * kToneHz * static_cast<double>(firstFrame + f) / format.rate;
+      const double phase =
+          2.0 * std::numbers::pi * kToneHz * static_cast<double>(firstFrame + f) / format.rate;
       const auto aligned = static_cast<std::int32_t>(std::sin(phase) * 0x3FFFFFFF);
       for (std::uint32_t c = 0; c < channels; ++c) {
         writeAligned(target + (std::size_t{f} * channels + c) * width, width, aligned);

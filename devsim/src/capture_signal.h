@@ -4,9 +4,8 @@
 // takes capture channel c from playback channel c modulo the output channels; a sample of
 // another width keeps its most significant bytes (little-endian samples), one of the same
 // width is copied byte for byte, so a big-endian device loops back unchanged.
-#include <devsim/include/devsim_profile.h>
-
 #include <abi/kernel.h>
+#include <devsim/include/devsim_profile.h>
 
 #include <cstdint>
 

@@ -49,7 +49,8 @@ bool applySetting(const std::string& setting, ConfiguredDevice& device) {
 
 } // namespace
 
-Configuration parseConfiguration(std::istream& text, const std::function<bool(const std::string&)>& knownProfile) {
+Configuration parseConfiguration(std::istream& text,
+                                 const std::function<bool(const std::string&)>& knownProfile) {
   Configuration configuration;
   std::string line;
   for (int number = 1; std::getline(text, line); ++number) {

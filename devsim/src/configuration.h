@@ -23,7 +23,8 @@ struct Configuration {
   std::vector<std::string> problems; // "line N: ..." for each skipped line or setting
 };
 
-Configuration parseConfiguration(std::istream& text, const std::function<bool(const std::string&)>& knownProfile);
+Configuration parseConfiguration(std::istream& text,
+                                 const std::function<bool(const std::string&)>& knownProfile);
 
 // Where the configuration is read at first use (devsim.h); empty when there is no such place.
 std::string startConfigurationPath();

@@ -1,7 +1,7 @@
 // On Linux the configuration lies in the emulated system root.
-#include "configuration.h"
-
 #include <winapi/include/emu/kxemu.h>
+
+#include "configuration.h"
 
 namespace devsim {
 

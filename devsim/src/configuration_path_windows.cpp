@@ -1,7 +1,7 @@
 // On Windows the configuration is named by KX_DEVSIM_CONF, or lies beside devsim.dll.
-#include "configuration.h"
-
 #include <winapi/include/winapi.h>
+
+#include "configuration.h"
 
 #include <cstdlib>
 
@@ -17,7 +17,8 @@ std::string startConfigurationPath() {
     return named;
   }
   HMODULE module = nullptr;
-  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                           reinterpret_cast<LPCSTR>(&anchor), &module)) {
     return {};
   }

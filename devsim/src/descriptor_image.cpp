@@ -82,7 +82,8 @@ void damageCounts(kernel::DeviceDescriptorBlock& image, std::uint8_t count) {
 
 void forEachAlternateSetting(const kernel::DeviceDescriptorBlock& image, std::uint32_t configuration,
                              const std::function<void(const kernel::AlternateSettingSlot&)>& visit) {
-  const std::size_t configurations = std::min<std::size_t>(image.configurationCount, kernel::kMaxConfigurations);
+  const std::size_t configurations =
+      std::min<std::size_t>(image.configurationCount, kernel::kMaxConfigurations);
   if (configuration >= configurations) {
     return;
   }

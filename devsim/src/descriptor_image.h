@@ -2,9 +2,8 @@
 
 // The parsed descriptor image the kernel driver hands out, built from a profile, and the
 // kernel's own bounded walk over an image (which may be damaged).
-#include <devsim/include/devsim_profile.h>
-
 #include <abi/kernel.h>
+#include <devsim/include/devsim_profile.h>
 
 #include <functional>
 #include <memory>

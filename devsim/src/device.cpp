@@ -1,9 +1,9 @@
 #include "device.h"
 
+#include <abi/kernel_access.h>
+
 #include "kernel_file.h"
 #include "request_handlers.h"
-
-#include <abi/kernel_access.h>
 
 #include <algorithm>
 
@@ -24,7 +24,8 @@ Device::Device(DeviceId id, std::uint32_t serial, Profile profile, const std::at
 
 const std::string& Device::kernelPath() const {
   static const std::string none;
-  return speaksKernelInterface() ? identity_.interfacePaths[static_cast<std::size_t>(kernelPathIndex_)] : none;
+  return speaksKernelInterface() ? identity_.interfacePaths[static_cast<std::size_t>(kernelPathIndex_)]
+                                 : none;
 }
 
 bool Device::present() const {
@@ -104,8 +105,14 @@ void Device::close(kernel::Handle kind, std::uint32_t connection) {
 
 DeviceInfo Device::info() const {
   std::lock_guard lock(mutex_);
-  return {id_, profile_.name, identity_.instanceId, identity_.hardwareIds, kernelPath(), identity_.interfacePaths,
-          profile_.setupClass, present_};
+  return {id_,
+          profile_.name,
+          identity_.instanceId,
+          identity_.hardwareIds,
+          kernelPath(),
+          identity_.interfacePaths,
+          profile_.setupClass,
+          present_};
 }
 
 StreamInfo Device::streamInfo() const {

@@ -8,14 +8,13 @@
 // Handles: any number of control handles; one streaming handle at a time (a second open
 // fails with ERROR_BUSY), and closing it stops a stream still running, so the kernel never
 // writes into a block whose owner has gone.
+#include <abi/kernel.h>
 #include <devsim/include/devsim.h>
 
 #include "device_identity.h"
 #include "device_state.h"
 #include "request_context.h"
 #include "stream_engine.h"
-
-#include <abi/kernel.h>
 
 #include <atomic>
 #include <functional>

@@ -2,14 +2,13 @@
 
 // What one plugged-in device holds while it is connected: everything its requests read and
 // change. It starts from the device's profile at every plug-in.
+#include <abi/kernel.h>
 #include <devsim/include/devsim.h>
 
 #include "orin_controller.h"
 #include "pyxis_controller.h"
 #include "request_faults.h"
 #include "stream_engine.h"
-
-#include <abi/kernel.h>
 
 #include <memory>
 #include <optional>

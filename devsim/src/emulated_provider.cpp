@@ -1,10 +1,9 @@
 // Linux: devsim as the emulated system's device provider. It registers itself when the
 // library is loaded; the simulator itself is made on the first call that needs it.
 #include <devsim/include/devsim.h>
+#include <winapi/include/emu/device_provider.h>
 
 #include "simulator.h"
-
-#include <winapi/include/emu/device_provider.h>
 
 namespace devsim {
 namespace {
@@ -29,7 +28,8 @@ public:
     return file ? std::make_unique<EmulatedFile>(std::move(file)) : nullptr;
   }
 
-  std::vector<kxemu::DeviceInterfaceRecord> interfaces(const GUID& interfaceClass, bool presentOnly) override {
+  std::vector<kxemu::DeviceInterfaceRecord> interfaces(const GUID& interfaceClass,
+                                                       bool presentOnly) override {
     std::vector<kxemu::DeviceInterfaceRecord> records;
     for (const InterfaceEntry& entry : Simulator::instance().interfaces(interfaceClass, presentOnly)) {
       records.push_back({entry.devicePath, entry.devInst, entry.setupClass, entry.instanceId, entry.present});

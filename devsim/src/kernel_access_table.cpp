@@ -108,8 +108,12 @@ BOOL WINAPI closeDevice(HANDLE device) {
   return TRUE;
 }
 
-const kernel::KernelAccess kTable{sizeof(kernel::KernelAccess), kernel::kKernelAccessVersion, enumerateInterface,
-                                  openDevice, ioControl, closeDevice};
+const kernel::KernelAccess kTable{sizeof(kernel::KernelAccess),
+                                  kernel::kKernelAccessVersion,
+                                  enumerateInterface,
+                                  openDevice,
+                                  ioControl,
+                                  closeDevice};
 
 } // namespace
 } // namespace devsim

@@ -2,8 +2,8 @@
 
 namespace devsim {
 
-bool KernelFile::ioControl(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize, DWORD& returned,
-                           DWORD& error) {
+bool KernelFile::ioControl(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
+                           DWORD& returned, DWORD& error) {
   if ((!in && inSize) || (!out && outSize)) {
     returned = 0;
     error = ERROR_INVALID_PARAMETER;

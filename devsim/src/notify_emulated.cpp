@@ -1,7 +1,7 @@
 // Broadcasts through the emulated window system.
-#include "notify.h"
-
 #include <winapi/include/emu/user32_control.h>
+
+#include "notify.h"
 
 namespace devsim {
 

@@ -28,7 +28,8 @@ bool broadcastDeviceChange(WPARAM event, DWORD devnode) {
   const bool query = event == DBT_DEVICEQUERYREMOVE || event == DBT_QUERYCHANGECONFIG;
   for (HWND hwnd : windows) {
     DWORD_PTR answer = 0;
-    if (SendMessageTimeoutA(hwnd, WM_DEVICECHANGE, event, lParam, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &answer) &&
+    if (SendMessageTimeoutA(hwnd, WM_DEVICECHANGE, event, lParam, SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
+                            &answer) &&
         query && answer == BROADCAST_QUERY_DENY) {
       return false;
     }

@@ -93,7 +93,10 @@ void OrinController::runFrame() {
     return;
   }
   state_.registers[address] = static_cast<std::uint8_t>(value);
-  log({code == kSwitchWrite ? OrinEvent::Kind::SwitchWrite : OrinEvent::Kind::RegisterWrite, code, address, value,
+  log({code == kSwitchWrite ? OrinEvent::Kind::SwitchWrite : OrinEvent::Kind::RegisterWrite,
+       code,
+       address,
+       value,
        {}});
 }
 

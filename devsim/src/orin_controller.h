@@ -10,11 +10,10 @@
 //   [3, 0xE0 + index, byte, 0]        switch register write (index 0 or 1)
 // Anything else is logged as an error and changes nothing. Every other request stalls: the
 // controller's registers cannot be read back.
+#include <abi/kernel.h>
 #include <devsim/include/devsim.h>
 
 #include "orin_words.h"
-
-#include <abi/kernel.h>
 
 #include <cstdint>
 #include <span>

@@ -1,8 +1,8 @@
 #include "profile_building.h"
 
-#include "sample_width.h"
-
 #include <abi/kernel_access.h>
+
+#include "sample_width.h"
 
 #include <algorithm>
 
@@ -17,8 +17,8 @@ AlternateSettingSpec withoutFormat() { return {FormatSpec{0, 0, false, 0, 0, {}}
 
 // One millisecond's frames at the highest rate, plus one frame for the rate's fraction.
 std::uint16_t packetSize(const FormatSpec& format) {
-  const std::uint32_t rate = format.continuous ? format.maxRate
-                                               : *std::max_element(format.rates.begin(), format.rates.end());
+  const std::uint32_t rate =
+      format.continuous ? format.maxRate : *std::max_element(format.rates.begin(), format.rates.end());
   const std::uint32_t frames = (rate + 999) / 1000 + 1;
   return static_cast<std::uint16_t>(frames * format.channels * bytesPerSample(format.bits));
 }
@@ -57,8 +57,8 @@ ConfigurationSpec streamingConfiguration(const StreamingLayout& layout) {
   return configuration;
 }
 
-Profile streamingProfile(std::string name, std::string manufacturer, std::string product, devicetable::UsbId id,
-                         const StreamingLayout& layout) {
+Profile streamingProfile(std::string name, std::string manufacturer, std::string product,
+                         devicetable::UsbId id, const StreamingLayout& layout) {
   Profile profile;
   profile.name = std::move(name);
   profile.manufacturer = std::move(manufacturer);
@@ -66,9 +66,13 @@ Profile streamingProfile(std::string name, std::string manufacturer, std::string
   profile.id = id;
   profile.configurations.push_back(streamingConfiguration(layout));
   const std::uint32_t bits = layout.bits.front();
-  profile.format = {layout.rates.front(), layout.inputChannels, layout.inputChannels ? bits : 0,
-                    layout.outputChannels, layout.outputChannels ? bits : 0, 0};
-  profile.interfaceClasses = {kernel::kInterfaceClass};
+  profile.format = {layout.rates.front(),
+                    layout.inputChannels,
+                    layout.inputChannels ? bits : 0,
+                    layout.outputChannels,
+                    layout.outputChannels ? bits : 0,
+                    0};
+  profile.interfaceClasses = {kernel::kInterfaceClass, kAudioInterfaceClass};
   profile.setupClass = kMediaSetupClass;
   return profile;
 }

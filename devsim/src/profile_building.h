@@ -21,9 +21,10 @@ struct StreamingLayout {
 
 ConfigurationSpec streamingConfiguration(const StreamingLayout& layout);
 
-// A profile of the kernel driver's interface class in the media setup class, streaming
+// A profile exposing the kernel driver's interface class and the system's audio class, in
+// the media setup class, streaming
 // `layout` as its only configuration, starting at the layout's first rate and resolution.
-Profile streamingProfile(std::string name, std::string manufacturer, std::string product, devicetable::UsbId id,
-                         const StreamingLayout& layout);
+Profile streamingProfile(std::string name, std::string manufacturer, std::string product,
+                         devicetable::UsbId id, const StreamingLayout& layout);
 
 } // namespace devsim

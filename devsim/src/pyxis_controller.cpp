@@ -26,7 +26,9 @@ void putWord(std::span<std::uint8_t> data, std::size_t at, std::int16_t word) {
   data[at + 1] = static_cast<std::uint8_t>((word >> 8) & 0xFF);
 }
 
-bool toDevice(const kernel::UsbSetupPacket& setup) { return (setup.requestType & kernel::kUsbDirectionIn) == 0; }
+bool toDevice(const kernel::UsbSetupPacket& setup) {
+  return (setup.requestType & kernel::kUsbDirectionIn) == 0;
+}
 
 } // namespace
 
@@ -39,9 +41,10 @@ PyxisController::PyxisController() {
 bool PyxisController::request(const kernel::UsbSetupPacket& setup, std::span<std::uint8_t> data) {
   const std::uint8_t typeAndRecipient = setup.requestType & ~kernel::kUsbDirectionIn;
   const bool setCur = toDevice(setup) && setup.request == kernel::kUacSetCur;
-  const bool get = !toDevice(setup) && setup.request >= kernel::kUacGetCur && setup.request <= kernel::kUacGetRes;
-  if (typeAndRecipient != (kernel::kUsbTypeClass | kernel::kUsbRecipientInterface) || (setup.index & 0xFF) != 0 ||
-      data.size() != setup.length || (!setCur && !get)) {
+  const bool get =
+      !toDevice(setup) && setup.request >= kernel::kUacGetCur && setup.request <= kernel::kUacGetRes;
+  if (typeAndRecipient != (kernel::kUsbTypeClass | kernel::kUsbRecipientInterface) ||
+      (setup.index & 0xFF) != 0 || data.size() != setup.length || (!setCur && !get)) {
     return false;
   }
   switch (setup.index >> 8) {

@@ -7,9 +7,8 @@
 //   2 bytes (one channel), little-endian 1/256 dB words; SET_CUR clamps to the range,
 //   GET_CUR, GET_MIN, GET_MAX and GET_RES answer.
 // Everything else stalls.
-#include <devsim/include/devsim.h>
-
 #include <abi/kernel.h>
+#include <devsim/include/devsim.h>
 
 #include <cstdint>
 #include <span>
@@ -28,8 +27,8 @@ public:
 private:
   bool selector(const kernel::UsbSetupPacket& setup, std::span<std::uint8_t> data);
   bool mute(bool& muted, const kernel::UsbSetupPacket& setup, std::span<std::uint8_t> data);
-  bool volume(std::array<std::int16_t, 2>& volume, const VolumeRange& range, const kernel::UsbSetupPacket& setup,
-              std::span<std::uint8_t> data);
+  bool volume(std::array<std::int16_t, 2>& volume, const VolumeRange& range,
+              const kernel::UsbSetupPacket& setup, std::span<std::uint8_t> data);
 
   PyxisState state_;
 };

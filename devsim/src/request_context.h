@@ -3,14 +3,11 @@
 // One DeviceIoControl call as the simulated kernel driver handles it, and the checks every
 // request makes on the caller's buffers. The buffers may overlap (a caller may pass one
 // buffer as input and output), so a request reads all it needs before it writes.
+#include <devsim/include/devsim.h>
 #include <winapi/include/winapi.h>
 
 #include <cstdint>
 #include <cstring>
-
-#ifndef ERROR_BUSY
-#define ERROR_BUSY 170L
-#endif
 
 namespace devsim {
 

@@ -11,8 +11,8 @@ namespace devsim {
 struct RequestFault {
   std::uint32_t code = 0; // 0: any request
   std::uint32_t times = 0;
-  std::uint32_t error = 0;                   // fail with this error, unless...
-  std::optional<std::uint32_t> replyBytes;   // ...succeed reporting only this many bytes
+  std::uint32_t error = 0;                 // fail with this error, unless...
+  std::optional<std::uint32_t> replyBytes; // ...succeed reporting only this many bytes
 };
 
 class RequestFaults {

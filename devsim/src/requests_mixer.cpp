@@ -21,9 +21,9 @@ bool handleWriteMixerState(RequestTarget& target, RequestContext& request) {
     return false;
   }
   const MixerRestart policy = target.state.mixerRestart;
-  const bool restart = policy == MixerRestart::Always ||
-                       (policy == MixerRestart::OnSyncSourceChange &&
-                        written.chosenSyncSource != target.state.mixer->chosenSyncSource);
+  const bool restart =
+      policy == MixerRestart::Always || (policy == MixerRestart::OnSyncSourceChange &&
+                                         written.chosenSyncSource != target.state.mixer->chosenSyncSource);
   written.restartFlag = 0;
   *target.state.mixer = written;
   written.restartFlag = restart ? 1 : 0;

@@ -42,8 +42,8 @@ std::optional<Profile> Simulator::findProfile(const std::string& name) const {
 
 void Simulator::defineProfile(const Profile& profile) {
   std::lock_guard lock(mutex_);
-  const auto found =
-      std::find_if(profiles_.begin(), profiles_.end(), [&](const Profile& p) { return p.name == profile.name; });
+  const auto found = std::find_if(profiles_.begin(), profiles_.end(),
+                                  [&](const Profile& p) { return p.name == profile.name; });
   if (found == profiles_.end()) {
     profiles_.push_back(profile);
   } else {
@@ -51,7 +51,7 @@ void Simulator::defineProfile(const Profile& profile) {
   }
 }
 
-DeviceId Simulator::plug(const std::string& profileName, bool announce) {
+DeviceId Simulator::plug(const std::string& profileName, bool announced) {
   std::optional<Profile> profile = findProfile(profileName);
   if (!profile) {
     return 0;
@@ -63,33 +63,33 @@ DeviceId Simulator::plug(const std::string& profileName, bool announce) {
     devices_.push_back(device);
   }
   device->connect();
-  if (announce) {
-    broadcastDeviceChange(DBT_DEVICEARRIVAL, device->id());
-    broadcastDeviceChange(DBT_DEVNODES_CHANGED, 0);
+  if (announced) {
+    announce(DBT_DEVICEARRIVAL, device->id());
   }
   return device->id();
 }
 
-bool Simulator::unplug(DeviceId id) {
+bool Simulator::unplug(DeviceId id) { return changePresence(id, false); }
+
+bool Simulator::replug(DeviceId id) { return changePresence(id, true); }
+
+bool Simulator::changePresence(DeviceId id, bool present) {
   const auto device = find(id);
-  if (!device || !device->present()) {
+  if (!device || device->present() == present) {
     return false;
   }
-  device->disconnect();
-  broadcastDeviceChange(DBT_DEVICEREMOVECOMPLETE, id);
-  broadcastDeviceChange(DBT_DEVNODES_CHANGED, 0);
+  if (present) {
+    device->connect();
+  } else {
+    device->disconnect();
+  }
+  announce(present ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE, id);
   return true;
 }
 
-bool Simulator::replug(DeviceId id) {
-  const auto device = find(id);
-  if (!device || device->present()) {
-    return false;
-  }
-  device->connect();
-  broadcastDeviceChange(DBT_DEVICEARRIVAL, id);
+void Simulator::announce(WPARAM event, DeviceId id) {
+  broadcastDeviceChange(event, id);
   broadcastDeviceChange(DBT_DEVNODES_CHANGED, 0);
-  return true;
 }
 
 bool Simulator::requestRemoval(DeviceId id) {
@@ -106,7 +106,8 @@ bool Simulator::requestRemoval(DeviceId id) {
 
 std::shared_ptr<Device> Simulator::find(DeviceId id) const {
   std::lock_guard lock(mutex_);
-  const auto found = std::find_if(devices_.begin(), devices_.end(), [id](const auto& d) { return d->id() == id; });
+  const auto found =
+      std::find_if(devices_.begin(), devices_.end(), [id](const auto& d) { return d->id() == id; });
   return found == devices_.end() ? nullptr : *found;
 }
 
@@ -138,7 +139,8 @@ std::unique_ptr<KernelFile> Simulator::open(const std::string& path, DWORD dispo
         kind = kernel::Handle::Control;
       }
     }
-    if (device->speaksKernelInterface() && samePath(path, device->kernelPath() + kernel::kStreamingPathSuffix)) {
+    if (device->speaksKernelInterface() &&
+        samePath(path, device->kernelPath() + kernel::kStreamingPathSuffix)) {
       kind = kernel::Handle::Streaming;
     }
     if (!kind) {

@@ -34,7 +34,7 @@ public:
   std::optional<Profile> findProfile(const std::string& name) const;
   void defineProfile(const Profile& profile);
 
-  DeviceId plug(const std::string& profileName, bool announce);
+  DeviceId plug(const std::string& profileName, bool announced);
   bool unplug(DeviceId id);
   bool replug(DeviceId id);
   bool requestRemoval(DeviceId id);
@@ -54,6 +54,9 @@ public:
 
 private:
   Simulator();
+  bool changePresence(DeviceId id, bool present);
+  // The event with the device's node, then DBT_DEVNODES_CHANGED; with no lock held.
+  static void announce(WPARAM event, DeviceId id);
 
   mutable std::mutex mutex_;
   std::vector<Profile> profiles_;

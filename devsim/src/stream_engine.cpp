@@ -121,8 +121,8 @@ bool StreamEngine::runPeriod() {
     stallMs_ -= std::min(stallMs_, transferMs_);
     return false;
   }
-  const auto frames =
-      static_cast<std::uint32_t>(framesAt(counters_.streamMs, format_.rate) - framesAt(startMs, format_.rate));
+  const auto frames = static_cast<std::uint32_t>(framesAt(counters_.streamMs, format_.rate) -
+                                                 framesAt(startMs, format_.rate));
   const std::uint32_t outBytes = frames * outputFrameBytes(format_);
   const std::uint32_t inBytes = frames * inputFrameBytes(format_);
   if (outBytes > 0) {
@@ -135,8 +135,8 @@ bool StreamEngine::runPeriod() {
   }
   if (inBytes > 0) {
     capture_.resize(inBytes);
-    generateCapture(signal_, format_, framesAt(startMs, format_.rate), frames, outBytes ? playback_.data() : nullptr,
-                    capture_.data());
+    generateCapture(signal_, format_, framesAt(startMs, format_.rate), frames,
+                    outBytes ? playback_.data() : nullptr, capture_.data());
     const std::uint32_t filled = fillRing(block_->capture, capture_.data(), inBytes);
     counters_.overrunBytes += inBytes - filled;
     captured_.append(capture_.data(), filled);

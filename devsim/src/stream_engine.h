@@ -7,16 +7,15 @@
 // the library has counted the drop bytes down, and after each wake-up that moved data sets
 // the stream event. Time is stream milliseconds since the start: given by the real-time
 // thread or, in stepped mode, by the caller.
+#include <abi/kernel.h>
 #include <devsim/include/devsim.h>
+#include <winapi/include/winapi.h>
 
 #include "byte_log.h"
 #include "realtime_pacer.h"
 
-#include <abi/kernel.h>
-#include <winapi/include/winapi.h>
-
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
