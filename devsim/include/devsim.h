@@ -107,7 +107,7 @@ struct StreamInfo {
   std::uint32_t transferMs = 0;
   std::uint32_t clockSource = 0;
   bool mmeMode = false;
-  std::int32_t latencyAllowance = 0; // recorded at stream start; not used by the simulation
+  std::int32_t latencyAllowance = 0; // frames of playback collected before the device plays them
   std::uint64_t periods = 0;         // transfer periods that moved data
   std::uint64_t streamMs = 0;        // stream time, stalled and skipped periods included
   std::uint64_t underrunBytes = 0;   // playback bytes the ring could not supply (played as zeros)

@@ -34,6 +34,11 @@ void StreamEngine::start(const StreamStart& start) {
   stallMs_ = 0;
   counters_ = {};
   counters_.latencyAllowance = shared(block_->latencyAllowance).load();
+  const std::uint32_t allowanceFrames =
+      static_cast<std::uint32_t>(std::max<std::int32_t>(counters_.latencyAllowance, 0));
+  primeBytes_ = std::min<std::uint64_t>(std::uint64_t{allowanceFrames} * outputFrameBytes(format_),
+                                        kernel::kRingCapacity / 2);
+  primed_ = primeBytes_ == 0;
   played_.clear();
   captured_.clear();
   running_ = true;
@@ -127,10 +132,14 @@ bool StreamEngine::runPeriod() {
   const std::uint32_t inBytes = frames * inputFrameBytes(format_);
   if (outBytes > 0) {
     playback_.resize(outBytes);
-    const std::uint32_t drained = drainRing(block_->playback, playback_.data(), outBytes);
+    primed_ = primed_ || shared(block_->playback.fillCount).load() >= primeBytes_;
+    const std::uint32_t drained = primed_ ? drainRing(block_->playback, playback_.data(), outBytes) : 0;
     std::fill(playback_.begin() + drained, playback_.end(), std::uint8_t{0});
-    counters_.underrunBytes += outBytes - drained;
+    if (primed_) {
+      counters_.underrunBytes += outBytes - drained;
+    }
     played_.append(playback_.data(), outBytes);
+    // The device's clock runs while it collects the allowance too: silence counts as played.
     addCredit(outBytes);
   }
   if (inBytes > 0) {

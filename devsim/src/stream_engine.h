@@ -87,6 +87,9 @@ private:
   std::uint64_t clockMs_ = 0;      // stepped mode: the stream time given so far
   std::uint64_t nextPeriodMs_ = 0; // when the next period ends
   std::uint32_t stallMs_ = 0;
+  // Playback starts once the ring holds the latency allowance: the driver's jitter margin.
+  std::uint32_t primeBytes_ = 0;
+  bool primed_ = false;
   StreamCounters counters_;
   std::vector<std::uint8_t> playback_; // one period's bytes, reused
   std::vector<std::uint8_t> capture_;

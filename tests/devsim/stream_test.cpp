@@ -3,6 +3,7 @@
 #include "support/devsim_fixture.h"
 #include "support/stream_harness.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -85,7 +86,26 @@ TEST_P(Stream, EachPeriodDrainsPlaybackAndLoopsItBackIntoCapture) {
   EXPECT_EQ(counters.periods, 5u);
   EXPECT_EQ(counters.streamMs, 10u);
   EXPECT_EQ(counters.underrunBytes, 0u);
-  EXPECT_EQ(counters.latencyAllowance, 1000);
+  EXPECT_EQ(counters.latencyAllowance, 0);
+}
+
+TEST_P(Stream, PlaybackWaitsUntilTheRingHoldsTheAllowance) {
+  open("generic");
+  stream_->block().latencyAllowance = 300; // frames: 1200 bytes of 2 x 16 bits
+  ASSERT_TRUE(stream_->start().ok);
+  EXPECT_EQ(info().latencyAllowance, 300);
+  stream_->writePlayback(countingBytes(1000, 1));
+  devsim::advance(4);
+  EXPECT_EQ(stream_->playbackFill(), 1000u) << "not yet collected: nothing drained";
+  EXPECT_EQ(info().underrunBytes, 0u) << "the silence while collecting is no underrun";
+  EXPECT_GT(credit(), 0) << "the device's clock runs while it collects";
+  stream_->writePlayback(countingBytes(200, 1));
+  devsim::advance(2);
+  EXPECT_LT(stream_->playbackFill(), 1200u) << "collected: it plays";
+  const std::vector<std::uint8_t> played = devsim::takePlayed(id_);
+  const auto first = std::find_if(played.begin(), played.end(), [](std::uint8_t b) { return b != 0; });
+  ASSERT_NE(first, played.end());
+  EXPECT_EQ(*first, 1) << "the ring plays from its start";
 }
 
 TEST_P(Stream, AnEmptyPlaybackRingPlaysZeros) {
