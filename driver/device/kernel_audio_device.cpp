@@ -74,9 +74,16 @@ bool KernelAudioDevice::isOpen() const {
 
 void KernelAudioDevice::close(bool keepControl) {
   if (streamingHandle_ != INVALID_HANDLE_VALUE) {
-    Sleep(kPauseAroundStopMs);
+    // The pauses let the kernel driver finish a running stream; without one there is
+    // nothing to wait for.
+    const bool wasStreaming = streaming_;
+    if (wasStreaming) {
+      Sleep(kPauseAroundStopMs);
+    }
     setStreaming(false, block_->latencyAllowance, streamFrames_);
-    Sleep(kPauseAroundStopMs);
+    if (wasStreaming) {
+      Sleep(kPauseAroundStopMs);
+    }
     closeHandle(streamingHandle_);
   }
   if (!keepControl) {

@@ -45,7 +45,92 @@ std::string driverListJson(const std::vector<RegisteredDriver>& drivers) {
   return json.text() + "\n";
 }
 
-std::string reportText(const RegisteredDriver& entry, const DriverReport& r) {
+namespace {
+
+std::string rateList(const std::vector<std::uint32_t>& rates) {
+  std::string out;
+  for (const std::uint32_t rate : rates) {
+    out += (out.empty() ? "" : " ") + std::to_string(rate);
+  }
+  return out.empty() ? "none" : out;
+}
+
+std::string ratesOf(const SurveyedFormat& f) {
+  return f.continuous ? std::to_string(f.minRate) + ".." + std::to_string(f.maxRate) + " Hz"
+                      : rateList(f.rates) + " Hz";
+}
+
+void devicesText(std::string& out, const std::vector<SurveyedDevice>& devices) {
+  appendf(out, "Devices        %zu\n", devices.size());
+  for (const SurveyedDevice& d : devices) {
+    appendf(out, "  %s / %s (%04X:%04X, family %s)%s\n", d.manufacturer.c_str(), d.product.c_str(),
+            d.vendorId, d.productId, d.family < 0 ? "none" : std::to_string(d.family).c_str(),
+            d.open ? "" : ", closed");
+    appendf(out, "    path         %s\n", d.path.c_str());
+    if (d.hasFormat) {
+      appendf(out,
+              "    format       %u Hz, %u in x %u bits, %u out x %u bits, configuration %u, transfer %u ms\n",
+              d.rate, d.inputChannels, d.inputBits, d.outputChannels, d.outputBits, d.configuration,
+              d.transferMs);
+    }
+    appendf(out, "    rates        %s\n", rateList(d.supportedRates).c_str());
+    for (const SurveyedFormat& f : d.formats) {
+      appendf(out, "    offers       Configuration #%u, interface %u, setting %u: %s %u x %u bits, %s\n",
+              f.configuration, f.interfaceIndex, f.alternateSetting, f.output ? "out" : "in ", f.channels,
+              f.bits, ratesOf(f).c_str());
+    }
+  }
+}
+
+void devicesJson(JsonWriter& json, const std::vector<SurveyedDevice>& devices) {
+  json.beginArray("devices");
+  for (const SurveyedDevice& d : devices) {
+    json.beginObject();
+    json.value("manufacturer", d.manufacturer);
+    json.value("product", d.product);
+    json.value("vendorId", static_cast<int>(d.vendorId));
+    json.value("productId", static_cast<int>(d.productId));
+    json.value("family", d.family);
+    json.value("open", d.open);
+    json.value("path", d.path);
+    if (d.hasFormat) {
+      json.beginObject("format");
+      json.value("rate", static_cast<long long>(d.rate));
+      json.value("inputChannels", static_cast<long long>(d.inputChannels));
+      json.value("inputBits", static_cast<long long>(d.inputBits));
+      json.value("outputChannels", static_cast<long long>(d.outputChannels));
+      json.value("outputBits", static_cast<long long>(d.outputBits));
+      json.value("configuration", static_cast<long long>(d.configuration));
+      json.value("transferMs", static_cast<long long>(d.transferMs));
+      json.endObject();
+    }
+    json.beginArray("rates");
+    for (const std::uint32_t rate : d.supportedRates) {
+      json.value(nullptr, static_cast<long long>(rate));
+    }
+    json.endArray();
+    json.beginArray("formats");
+    for (const SurveyedFormat& f : d.formats) {
+      json.beginObject();
+      json.value("configuration", static_cast<long long>(f.configuration));
+      json.value("interface", static_cast<long long>(f.interfaceIndex));
+      json.value("alternateSetting", static_cast<long long>(f.alternateSetting));
+      json.value("direction", f.output ? "output" : "input");
+      json.value("channels", static_cast<long long>(f.channels));
+      json.value("bits", static_cast<long long>(f.bits));
+      json.value("rates", ratesOf(f));
+      json.endObject();
+    }
+    json.endArray();
+    json.endObject();
+  }
+  json.endArray();
+}
+
+} // namespace
+
+std::string reportText(const RegisteredDriver& entry, const DriverReport& r,
+                       const std::vector<SurveyedDevice>& devices) {
   std::string out;
   appendf(out, "Driver         %s (registered as \"%s\", CLSID %s)\n", r.name.c_str(), entry.name.c_str(),
           entry.classId.c_str());
@@ -75,10 +160,12 @@ std::string reportText(const RegisteredDriver& entry, const DriverReport& r) {
     appendf(out, " %d \"%s\"%s", c.index, c.name.c_str(), c.current ? " (current)" : "");
   }
   out += "\n";
+  devicesText(out, devices);
   return out;
 }
 
-std::string reportJson(const RegisteredDriver& entry, const DriverReport& r) {
+std::string reportJson(const RegisteredDriver& entry, const DriverReport& r,
+                       const std::vector<SurveyedDevice>& devices) {
   JsonWriter json;
   json.beginObject();
   json.value("registeredName", entry.name);
@@ -130,6 +217,7 @@ std::string reportJson(const RegisteredDriver& entry, const DriverReport& r) {
     json.endObject();
   }
   json.endArray();
+  devicesJson(json, devices);
   json.endObject();
   return json.text() + "\n";
 }

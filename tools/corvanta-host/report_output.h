@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device_survey.h"
 #include "driver_list.h"
 #include "driver_report.h"
 
@@ -8,5 +9,7 @@
 
 std::string driverListText(const std::vector<RegisteredDriver>& drivers);
 std::string driverListJson(const std::vector<RegisteredDriver>& drivers);
-std::string reportText(const RegisteredDriver& entry, const DriverReport& report);
-std::string reportJson(const RegisteredDriver& entry, const DriverReport& report);
+std::string reportText(const RegisteredDriver& entry, const DriverReport& report,
+                       const std::vector<SurveyedDevice>& devices);
+std::string reportJson(const RegisteredDriver& entry, const DriverReport& report,
+                       const std::vector<SurveyedDevice>& devices);
