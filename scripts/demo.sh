@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The main job, on an emulated Windows system: install the driver library into a fresh
-# system, register it as Windows' regsvr32 would, and load it the way an ASIO host does.
+# system, register it as Windows' regsvr32 would, load it the way an ASIO host does, and
+# stream a sine through a simulated 2-in/2-out device that plays its outputs back into its
+# inputs. The run passes when what came back equals what was played, bit for bit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,10 +11,12 @@ cmake --preset native >/dev/null
 cmake --build --preset native --target corvanta regsvr32 corvanta-host
 
 build=build/native
-root=build/demo/root
-rm -rf "$root"
+demo=build/demo
+root=$demo/root
+rm -rf "$demo"
 mkdir -p "$root"
 export KX_SYSTEM_ROOT="$PWD/$root"
+host="$build/tools/corvanta-host/corvanta-host"
 
 echo
 echo "== a fresh emulated system in $root"
@@ -21,6 +25,9 @@ system32="$root/drive_c/WINDOWS/System32"
 mkdir -p "$system32"
 cp "$build/driver/corvanta.dll" "$system32/corvanta.dll"
 echo "installed C:\\WINDOWS\\System32\\corvanta.dll"
+# The simulated USB device present from the start: 2 in, 2 out, inputs hear the outputs.
+echo "generic signal=loopback" >"$root/devsim.conf"
+echo "plugged a simulated 2-in/2-out loopback device (devsim.conf)"
 
 echo
 echo "== regsvr32 C:\\WINDOWS\\System32\\corvanta.dll"
@@ -28,12 +35,19 @@ echo "== regsvr32 C:\\WINDOWS\\System32\\corvanta.dll"
 
 echo
 echo "== corvanta-host list"
-"$build/tools/corvanta-host/corvanta-host" list
+"$host" list
 
 echo
 echo "== corvanta-host info"
-"$build/tools/corvanta-host/corvanta-host" info
+"$host" info
 
 echo
-echo "demo: the driver was registered and loaded through COM (no USB device is plugged in,"
-echo "so it presents the two-in, two-out, 44100 Hz configuration)."
+echo "== corvanta-host stream --seconds 3 --record $demo/recording.wav --expect-loopback"
+if "$host" stream --seconds 3 --record "$demo/recording.wav" --expect-loopback; then
+  echo
+  echo "demo: PASS - the driver streamed through the device and the recording equals what was played"
+else
+  echo
+  echo "demo: FAIL - see the loopback lines above"
+  exit 1
+fi

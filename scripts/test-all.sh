@@ -27,12 +27,14 @@ build() { cmake --preset "$1" >/dev/null && cmake --build --preset "$1"; }
 
 native() { build native && ctest --preset native; }
 asan() { build asan && ctest --preset asan; }
+tsan() { build tsan && ctest --preset tsan; }
 fuzz() { build fuzz && scripts/run-fuzzers.sh build/fuzz "$FUZZ_SECONDS"; }
 win64() { build win64 && xvfb-run -a scripts/wine-tests.sh; }
 win32() { build win32; }
 
 step "native build + tests" native
 step "asan+ubsan build + tests" asan
+step "tsan build + threaded tests" tsan
 step "fuzz build + ${FUZZ_SECONDS}s per target" fuzz
 step "win64 build + tests under wine64" win64
 step "win32 build (shipping target, build only)" win32

@@ -81,7 +81,6 @@ void resetStreamBlock(kernel::StreamBlock& block, HANDLE event, std::int32_t lat
   block.dropFlag = 0;
   block.dropByteCount = 0;
   block.latencyAllowance = latencyAllowance;
-  std::atomic_thread_fence(std::memory_order_release);
 }
 
 void writePlayback(kernel::RingBuffer& ring, const std::uint8_t* data, std::uint32_t n) {

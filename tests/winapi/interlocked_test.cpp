@@ -35,7 +35,8 @@ DWORD WINAPI hammer(LPVOID parameter) {
     InterlockedDecrement(&shared->down);
     LONG seen;
     do {
-      seen = shared->viaCas;
+      // Read through an interlocked call too: a plain read beside the others is a data race.
+      seen = InterlockedCompareExchange(&shared->viaCas, 0, 0);
     } while (InterlockedCompareExchange(&shared->viaCas, seen + 2, seen) != seen);
   }
   return 0;

@@ -1,5 +1,8 @@
 // corvanta-host: an ASIO test host. It lists the registered drivers, loads one through COM
 // the way ASIO hosts do, prints everything it reports, and streams through it.
+#include <driver/host/driver_identity.h>
+#include <driver/host/registry_key.h>
+
 #include "device_survey.h"
 #include "driver_list.h"
 #include "driver_report.h"
@@ -64,6 +67,7 @@ struct Options {
   std::string command;
   std::string driver = kDefaultDriver;
   std::vector<std::string> devices;
+  std::int32_t mode = 0;
   bool json = false;
   StreamOptions stream;
 };
@@ -111,6 +115,10 @@ bool parse(int argc, char** argv, Options& o, bool& help) {
       o.stream.record = value();
     } else if (arg == "--rate" && hasValue) {
       if (!numeric(o.stream.rate)) {
+        return false;
+      }
+    } else if (arg == "--mode" && hasValue) {
+      if (!numeric(o.mode)) {
         return false;
       }
     } else if (arg == "--buffer" && hasValue) {
@@ -219,6 +227,11 @@ int main(int argc, char** argv) {
     return listDrivers(options);
   }
   if (!plugDevices(options.devices)) {
+    return 1;
+  }
+  if (options.mode != 0 && !KxRegistryKey(KxString(kSettingsPath))
+                                .writeDword("PerformanceMode", static_cast<std::uint32_t>(options.mode))) {
+    std::fprintf(stderr, "corvanta-host: cannot store the performance mode\n");
     return 1;
   }
   const std::optional<RegisteredDriver> entry = findDriver(options.driver);
