@@ -42,13 +42,13 @@ kernel::FormatMatch findFormat(const kernel::DeviceDescriptorBlock& block, std::
   const kernel::ConfigurationSlot& config = block.configurations[configuration];
   const std::size_t interfaces = std::min<std::size_t>(config.interfaceCount, kernel::kMaxInterfaces);
   for (std::size_t i = 0; i < interfaces; ++i) {
-    const kernel::InterfaceSlot& interface = config.interfaces[i];
+    const kernel::InterfaceSlot& slot = config.interfaces[i];
     const std::size_t settings =
-        std::min<std::size_t>(interface.alternateSettingCount, kernel::kMaxAlternateSettings);
+        std::min<std::size_t>(slot.alternateSettingCount, kernel::kMaxAlternateSettings);
     for (std::size_t j = 0; j < settings; ++j) {
       match.interfaceIndex = static_cast<std::uint16_t>(i);
       match.alternateSetting = static_cast<std::uint16_t>(j);
-      const kernel::AlternateSettingSlot& setting = interface.alternateSettings[j];
+      const kernel::AlternateSettingSlot& setting = slot.alternateSettings[j];
       if (setting.format.bitResolution != bits || setting.format.channels != channels) {
         continue;
       }

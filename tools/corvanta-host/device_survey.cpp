@@ -19,10 +19,10 @@ std::vector<SurveyedFormat> formatsOf(const kernel::DeviceDescriptorBlock& block
   for (std::size_t c = 0; c < configurations; ++c) {
     const kernel::ConfigurationSlot& config = block.configurations[c];
     for (std::size_t i = 0; i < std::min<std::size_t>(config.interfaceCount, kernel::kMaxInterfaces); ++i) {
-      const kernel::InterfaceSlot& interface = config.interfaces[i];
+      const kernel::InterfaceSlot& slot = config.interfaces[i];
       for (std::size_t a = 0;
-           a < std::min<std::size_t>(interface.alternateSettingCount, kernel::kMaxAlternateSettings); ++a) {
-        const kernel::AlternateSettingSlot& setting = interface.alternateSettings[a];
+           a < std::min<std::size_t>(slot.alternateSettingCount, kernel::kMaxAlternateSettings); ++a) {
+        const kernel::AlternateSettingSlot& setting = slot.alternateSettings[a];
         const std::size_t endpoints = std::min<std::size_t>(setting.endpointCount, kernel::kMaxEndpoints);
         if (endpoints == 0 || setting.format.channels == 0) {
           continue;

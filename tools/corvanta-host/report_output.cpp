@@ -61,7 +61,7 @@ std::string ratesOf(const SurveyedFormat& f) {
 }
 
 void devicesText(std::string& out, const std::vector<SurveyedDevice>& devices) {
-  appendf(out, "Devices        %zu\n", devices.size());
+  appendf(out, "Devices        %d\n", static_cast<int>(devices.size()));
   for (const SurveyedDevice& d : devices) {
     appendf(out, "  %s / %s (%04X:%04X, family %s)%s\n", d.manufacturer.c_str(), d.product.c_str(),
             d.vendorId, d.productId, d.family < 0 ? "none" : std::to_string(d.family).c_str(),
