@@ -33,11 +33,9 @@ public:
   bool isOpen() const override;
   HANDLE controlHandle() const override { return control_; }
 
+  kernel::StreamBlock& streamBlock() override { return *block_; }
   const KxString& path() const { return path_; }
   bool isStreaming() const { return streaming_; }
-
-protected:
-  kernel::StreamBlock& streamBlock() override { return *block_; }
 
 private:
   // One request; `returned` (optional) receives the bytes that came back.

@@ -62,9 +62,10 @@ public:
   bool inputMonitorAvailable();
   bool setInputMonitor(bool on);
 
-protected:
   // The block shared with the kernel driver while streaming.
   virtual kernel::StreamBlock& streamBlock() = 0;
+
+protected:
   // The frames the converters were last set up for: the output side's, else the input's.
   std::int32_t converterFrames() const;
 
