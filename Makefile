@@ -16,6 +16,7 @@ bench: deps
 	cmake --preset native >/dev/null
 	cmake --build --preset native
 	scripts/run-benchmarks.sh build/native
+	scripts/realtime-run.sh || true
 
 deps:
 	scripts/deps.sh

@@ -5,6 +5,7 @@
 #if defined(_WIN32)
 #include <cstdlib>
 #else
+#include <devsim/include/devsim.h>
 #include <devsim/include/devsim_c.h>
 #endif
 
@@ -43,4 +44,16 @@ void SimulatorControl::setStepped(bool stepped) {
   if (stepped_ != nullptr) {
     stepped_(stepped ? 1 : 0);
   }
+}
+
+std::vector<SimulatorControl::DeviceStreamCounters> SimulatorControl::streamCounters() {
+  std::vector<DeviceStreamCounters> counters;
+#if !defined(_WIN32)
+  for (const devsim::DeviceInfo& device : devsim::devices()) {
+    if (const auto info = devsim::streamInfo(device.id); info && info->periods > 0) {
+      counters.push_back({device.id, info->periods, info->underrunBytes, info->overrunBytes});
+    }
+  }
+#endif
+  return counters;
 }

@@ -5,6 +5,7 @@
 #include "asio_names.h"
 #include "json_writer.h"
 #include "loaded_driver.h"
+#include "simulator_control.h"
 #include "stream_analysis.h"
 #include "stream_session.h"
 #include "test_signal.h"
@@ -48,6 +49,7 @@ struct RunResult {
   std::int64_t samplePosition = 0;
   std::int64_t outputReadyRefusals = 0;
   IntervalStats intervals;
+  std::vector<SimulatorControl::DeviceStreamCounters> devices;
   std::vector<LoopbackResult> loopback;
   std::string recorded;
 };
@@ -82,6 +84,12 @@ void printText(const RunResult& r, bool expectLoopback) {
   say("Histogram       (interval / nominal: count)\n");
   for (const auto& bin : s.histogram) {
     say("  %-12s %lld\n", bin.label.c_str(), static_cast<long long>(bin.count));
+  }
+  for (const auto& d : r.devices) {
+    say("Device %-8u %llu transfer periods; %llu bytes played short (underrun), %llu captured bytes lost "
+        "(overrun)\n",
+        d.device, static_cast<unsigned long long>(d.periods),
+        static_cast<unsigned long long>(d.underrunBytes), static_cast<unsigned long long>(d.overrunBytes));
   }
   if (r.outputReadyRefusals > 0) {
     say("outputReady     ASE_NotPresent %lld time(s) (the first call tells the driver the host uses it)\n",
@@ -135,6 +143,16 @@ void printJson(const RunResult& r, bool expectLoopback) {
   }
   json.endArray();
   json.endObject();
+  json.beginArray("devices");
+  for (const auto& d : r.devices) {
+    json.beginObject();
+    json.value("device", static_cast<long long>(d.device));
+    json.value("periods", static_cast<long long>(d.periods));
+    json.value("underrunBytes", static_cast<long long>(d.underrunBytes));
+    json.value("overrunBytes", static_cast<long long>(d.overrunBytes));
+    json.endObject();
+  }
+  json.endArray();
   json.beginArray("loopback");
   for (const LoopbackResult& l : r.loopback) {
     json.beginObject();
@@ -263,6 +281,7 @@ int runStream(const RegisteredDriver& entry, const StreamOptions& options) {
   const double limit = options.switches > 0 ? options.switches * r.frames / r.rate * 2 + 5 : options.seconds;
   pumpUntil(session, options.switches, limit);
   driver->stop();
+  r.devices = SimulatorControl::streamCounters();
   ASIOSamples position{};
   ASIOTimeStamp stamp{};
   driver->getSamplePosition(&position, &stamp);
@@ -274,24 +293,24 @@ int runStream(const RegisteredDriver& entry, const StreamOptions& options) {
   const auto& times = session.switchTimes();
   r.elapsedSeconds = times.size() > 1 ? static_cast<double>(times.back() - times.front()) / 1e9 : 0;
   r.intervals = intervalStats(times, r.frames * 1e6 / r.rate);
-  if (r.outputs > 0) {
-    const std::int64_t played = static_cast<std::int64_t>(times.size()) * r.frames;
-    for (std::int32_t c = 0; c < r.inputs; ++c) {
-      r.loopback.push_back(
-          checkLoopback(session.recording(c), sampleBytes, *signal, c, c % r.outputs, played));
-    }
+}
+if (r.outputs > 0) {
+  const std::int64_t played = static_cast<std::int64_t>(times.size()) * r.frames;
+  for (std::int32_t c = 0; c < r.inputs; ++c) {
+    r.loopback.push_back(checkLoopback(session.recording(c), sampleBytes, *signal, c, c % r.outputs, played));
   }
-  if (!options.record.empty()) {
-    if (!writeRecording(options.record, session, r, error)) {
-      std::fprintf(stderr, "corvanta-host: %s\n", error.c_str());
-      return 1;
-    }
-    r.recorded = options.record;
+}
+if (!options.record.empty()) {
+  if (!writeRecording(options.record, session, r, error)) {
+    std::fprintf(stderr, "corvanta-host: %s\n", error.c_str());
+    return 1;
   }
-  if (options.json) {
-    printJson(r, options.expectLoopback);
-  } else {
-    printText(r, options.expectLoopback);
-  }
-  return options.expectLoopback && !loopbackPassed(r) ? 3 : 0;
+  r.recorded = options.record;
+}
+if (options.json) {
+  printJson(r, options.expectLoopback);
+} else {
+  printText(r, options.expectLoopback);
+}
+return options.expectLoopback && !loopbackPassed(r) ? 3 : 0;
 }

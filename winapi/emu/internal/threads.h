@@ -1,5 +1,7 @@
 #pragma once
 
+#include <pthread.h>
+
 // Thread objects of the emulated kernel (internal). Every thread that calls into the
 // emulation has one: threads made by CreateThread from the start, others (the main thread,
 // std::thread) from their first call; the object is signalled when the thread ends.
@@ -21,6 +23,8 @@ public:
   std::atomic<int> priority{THREAD_PRIORITY_NORMAL}; // the Windows level, as set
   // Guarded by the wait mutex:
   bool ended = false;
+  bool running = false; // native names the host thread
+  pthread_t native{};
   DWORD exitCode = STILL_ACTIVE;
   DWORD suspendCount = 0;
 

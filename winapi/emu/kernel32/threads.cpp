@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <pthread.h>
 #include <sched.h>
 #include <thread>
@@ -36,6 +38,31 @@ struct ThreadSlot {
 
 thread_local ThreadSlot currentSlot;
 
+// With KX_REALTIME_THREADS=1 a time-critical thread runs in the host's real-time class
+// (SCHED_FIFO) where the process may use it; every other level stays in the normal class.
+// Off by default: the levels are then only recorded.
+bool realtimeThreadsWanted() {
+  static const bool wanted = [] {
+    const char* value = std::getenv("KX_REALTIME_THREADS");
+    return value != nullptr && std::strcmp(value, "1") == 0;
+  }();
+  return wanted;
+}
+
+void applyHostPriority(pthread_t thread, int priority) {
+  if (!realtimeThreadsWanted()) {
+    return;
+  }
+  sched_param parameter{};
+  int policy = SCHED_OTHER;
+  if (priority == THREAD_PRIORITY_TIME_CRITICAL) {
+    policy = SCHED_FIFO;
+    parameter.sched_priority = 10;
+  }
+  // Refused without the right: the level stays recorded only.
+  pthread_setschedparam(thread, policy, &parameter);
+}
+
 void* threadMain(void* context) {
   auto* holder = static_cast<std::shared_ptr<ThreadObject>*>(context);
   std::shared_ptr<ThreadObject> self = std::move(*holder);
@@ -43,6 +70,9 @@ void* threadMain(void* context) {
   currentSlot.object = self;
   {
     std::unique_lock lock(waitMutex());
+    self->native = pthread_self();
+    self->running = true;
+    applyHostPriority(self->native, self->priority.load());
     waitCondition().wait(lock, [&] { return self->suspendCount == 0; });
   }
   const DWORD result = self->start(self->parameter);
@@ -65,6 +95,9 @@ bool validThreadPriority(int priority) {
 std::shared_ptr<ThreadObject> currentThreadObject() {
   if (!currentSlot.object) {
     currentSlot.object = std::make_shared<ThreadObject>(nextThreadId.fetch_add(1));
+    std::lock_guard lock(waitMutex());
+    currentSlot.object->native = pthread_self();
+    currentSlot.object->running = true;
   }
   return currentSlot.object;
 }
@@ -172,6 +205,11 @@ extern "C" BOOL WINAPI SetThreadPriority(HANDLE thread, int priority) {
     return fail(ERROR_INVALID_PARAMETER, FALSE);
   }
   object->priority.store(priority);
+  // A thread that has not ended cannot end while the wait mutex is held.
+  std::lock_guard lock(waitMutex());
+  if (object->running && !object->ended) {
+    applyHostPriority(object->native, priority);
+  }
   return TRUE;
 }
 
