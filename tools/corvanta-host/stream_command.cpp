@@ -293,24 +293,24 @@ int runStream(const RegisteredDriver& entry, const StreamOptions& options) {
   const auto& times = session.switchTimes();
   r.elapsedSeconds = times.size() > 1 ? static_cast<double>(times.back() - times.front()) / 1e9 : 0;
   r.intervals = intervalStats(times, r.frames * 1e6 / r.rate);
-}
-if (r.outputs > 0) {
-  const std::int64_t played = static_cast<std::int64_t>(times.size()) * r.frames;
-  for (std::int32_t c = 0; c < r.inputs; ++c) {
-    r.loopback.push_back(checkLoopback(session.recording(c), sampleBytes, *signal, c, c % r.outputs, played));
+  if (r.outputs > 0) {
+    const std::int64_t played = static_cast<std::int64_t>(times.size()) * r.frames;
+    for (std::int32_t c = 0; c < r.inputs; ++c) {
+      r.loopback.push_back(
+          checkLoopback(session.recording(c), sampleBytes, *signal, c, c % r.outputs, played));
+    }
   }
-}
-if (!options.record.empty()) {
-  if (!writeRecording(options.record, session, r, error)) {
-    std::fprintf(stderr, "corvanta-host: %s\n", error.c_str());
-    return 1;
+  if (!options.record.empty()) {
+    if (!writeRecording(options.record, session, r, error)) {
+      std::fprintf(stderr, "corvanta-host: %s\n", error.c_str());
+      return 1;
+    }
+    r.recorded = options.record;
   }
-  r.recorded = options.record;
-}
-if (options.json) {
-  printJson(r, options.expectLoopback);
-} else {
-  printText(r, options.expectLoopback);
-}
-return options.expectLoopback && !loopbackPassed(r) ? 3 : 0;
+  if (options.json) {
+    printJson(r, options.expectLoopback);
+  } else {
+    printText(r, options.expectLoopback);
+  }
+  return options.expectLoopback && !loopbackPassed(r) ? 3 : 0;
 }
