@@ -5,6 +5,7 @@
 #include <driver/host/driver_identity.h>
 #include <driver/host/latency_model.h>
 #include <driver/stream/sample_width.h>
+#include <driver/stream/switch_pacing.h>
 #include <driver/toolkit/message_box.h>
 
 #include <cstdio>
@@ -272,25 +273,10 @@ void AsioDriver::runBufferSwitches(StreamStatus& status) {
   if (device == nullptr) {
     return;
   }
-  for (std::int32_t count = 0;;) {
-    if (status.lostMilliseconds > 0) {
-      clock_.advance(status.lostMilliseconds);
-      // Taken once: a status read again after a timeout must not move the clock twice.
-      status.lostMilliseconds = 0;
-    }
-    const bool playbackReady =
-        simulatedOutputs_ || numOutputs_ == 0 || status.playbackFreeFrames >= bufferSize_;
-    const bool captureReady =
-        numInputs_ == 0 ? status.outputCredit >= 0 : status.captureFillFrames >= bufferSize_;
-    if (!playbackReady || !captureReady) {
-      return;
-    }
-    doBufferSwitch(*device);
-    if (++count >= maxSwitchesPerWake_) {
-      return;
-    }
-    device->readStatus(status);
-  }
+  const PacingShape shape{numInputs_, numOutputs_, simulatedOutputs_, bufferSize_};
+  runSwitches(
+      status, shape, maxSwitchesPerWake_, [this](std::int32_t ms) { clock_.advance(ms); },
+      [this, device] { doBufferSwitch(*device); }, [device](StreamStatus& s) { device->readStatus(s); });
 }
 
 void AsioDriver::doBufferSwitch(UsbAudioDevice& device) {

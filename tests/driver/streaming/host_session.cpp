@@ -45,7 +45,19 @@ void HostSession::bufferSwitch(std::int32_t index, ASIOBool) {
   }
 }
 
-std::int32_t HostSession::asioMessage(std::int32_t, std::int32_t, void*, double*) { return 0; }
+std::int32_t HostSession::asioMessage(std::int32_t selector, std::int32_t, void*, double*) {
+  if (activeSession == nullptr) {
+    return 0;
+  }
+  const std::lock_guard<std::mutex> lock(activeSession->mutex_);
+  activeSession->messages_.push_back(selector);
+  return 1;
+}
+
+std::vector<std::int32_t> HostSession::messages() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return messages_;
+}
 
 void HostSession::onSwitch(std::int32_t index) {
   {

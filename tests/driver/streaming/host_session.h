@@ -25,6 +25,8 @@ public:
   // Calls outputReady from inside every bufferSwitch; the answers are kept.
   void useOutputReady(bool on) { useOutputReady_ = on; }
   std::vector<ASIOError> outputReadyAnswers() const;
+  // The asioMessage selectors the driver sent, in order (the host answers 1 to each).
+  std::vector<std::int32_t> messages() const;
   // Samples of input channel c in arrival order.
   std::vector<std::int16_t> recorded(std::int32_t channel) const;
   // The sample output channel c plays at stream position n.
@@ -46,6 +48,7 @@ private:
   mutable std::mutex mutex_;
   std::vector<std::vector<std::int16_t>> recorded_;
   std::vector<ASIOError> outputReadyAnswers_;
+  std::vector<std::int32_t> messages_;
   std::int64_t playedFrames_ = 0;
 };
 

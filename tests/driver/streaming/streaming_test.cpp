@@ -112,4 +112,69 @@ TEST_F(Streaming, UnpluggingTheStreamingDeviceAndPluggingAnother) {
   driver->stop();
 }
 
+TEST_F(Streaming, PacedByTheDirectionsTheDeviceHas) {
+  struct Case {
+    const char* profile;
+    std::int32_t inputs;
+    std::int32_t outputs;
+  };
+  const Case cases[] = {{"outputs-only", 0, 2}, {"inputs-only", 2, 2}, {"generic", 2, 2}};
+  for (const auto& c : cases) {
+    devsim::reset();
+    devsim::setClockMode(devsim::ClockMode::RealTime);
+    plug(c.profile);
+    const auto driver = kxtest::makeDriver();
+    driver->init(nullptr);
+    kxtest::HostSession host;
+    ASSERT_EQ(host.createBuffers(*driver, c.inputs, c.outputs, 256), ASE_OK) << c.profile;
+    ASSERT_EQ(driver->start(), ASE_OK);
+    EXPECT_TRUE(switchesReach(host, 10)) << c.profile;
+    driver->stop();
+    driver->disposeBuffers();
+  }
+}
+
+TEST_F(Streaming, MmeModeNeeds44100HzAnd16Bits) {
+  struct Case {
+    std::uint32_t rate;
+    bool mme;
+  };
+  for (const Case c : {Case{44100, true}, Case{48000, false}}) {
+    devsim::reset();
+    devsim::setClockMode(devsim::ClockMode::RealTime);
+    storeSetting("PerformanceMode", 6);
+    const devsim::DeviceId id = plug("generic");
+    const auto driver = kxtest::makeDriver();
+    driver->init(nullptr);
+    ASSERT_EQ(driver->setSampleRate(c.rate), ASE_OK);
+    kxtest::HostSession host;
+    ASSERT_EQ(host.createBuffers(*driver, 2, 2, 256), ASE_OK);
+    ASSERT_EQ(driver->start(), ASE_OK);
+    ASSERT_TRUE(switchesReach(host, 3));
+    EXPECT_EQ(devsim::streamInfo(id)->mmeMode, c.mme) << c.rate;
+    EXPECT_EQ(driver->performanceMode(), c.mme ? 6 : 4) << "this object streams as in the normal mode";
+    driver->stop();
+    EXPECT_EQ(storedSetting("PerformanceMode"), 6) << "the stored setting stays";
+  }
+}
+
+TEST_F(Streaming, ADeviceOfAnotherFormatAsksTheHostForAReset) {
+  const devsim::DeviceId first = plug("generic");
+  devsim::Profile other = *devsim::findProfile("generic");
+  other.name = "generic-48k";
+  other.format.rate = 48000;
+  devsim::defineProfile(other);
+  const auto driver = kxtest::makeDriver();
+  driver->init(nullptr);
+  kxtest::HostSession host;
+  ASSERT_EQ(host.createBuffers(*driver, 2, 2, 256), ASE_OK);
+  ASSERT_EQ(driver->start(), ASE_OK);
+  ASSERT_TRUE(switchesReach(host, 3));
+  ASSERT_TRUE(devsim::unplug(first));
+  plug("generic-48k");
+  const std::vector<std::int32_t> messages = host.messages();
+  EXPECT_NE(std::find(messages.begin(), messages.end(), kAsioResetRequest), messages.end());
+  EXPECT_FALSE(devsim::streamInfo(devsim::devices().back().id)->streaming) << "the driver stopped";
+}
+
 } // namespace
