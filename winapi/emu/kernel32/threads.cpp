@@ -94,10 +94,12 @@ bool validThreadPriority(int priority) {
 
 std::shared_ptr<ThreadObject> currentThreadObject() {
   if (!currentSlot.object) {
-    currentSlot.object = std::make_shared<ThreadObject>(nextThreadId.fetch_add(1));
-    std::lock_guard lock(waitMutex());
-    currentSlot.object->native = pthread_self();
-    currentSlot.object->running = true;
+    // No other thread can see the new object yet, so no lock: this runs from inside waits
+    // too (a mutex asks for its caller's id while the wait mutex is held).
+    auto object = std::make_shared<ThreadObject>(nextThreadId.fetch_add(1));
+    object->native = pthread_self();
+    object->running = true;
+    currentSlot.object = std::move(object);
   }
   return currentSlot.object;
 }
