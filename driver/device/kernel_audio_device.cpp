@@ -73,6 +73,11 @@ bool KernelAudioDevice::isOpen() const {
 }
 
 void KernelAudioDevice::close(bool keepControl) {
+  // The models' last requests go out while the device is still fully open; closing only the
+  // streaming handle (a format change) keeps them.
+  if (!keepControl) {
+    deleteControlModels();
+  }
   if (streamingHandle_ != INVALID_HANDLE_VALUE) {
     // The pauses let the kernel driver finish a running stream; without one there is
     // nothing to wait for.
@@ -238,6 +243,9 @@ void KernelAudioDevice::setSampleRate(std::uint32_t rate) {
 bool KernelAudioDevice::classRequest(std::uint8_t direction, std::uint8_t type, std::uint8_t recipient,
                                      std::uint8_t requestCode, std::uint16_t value, std::uint16_t index,
                                      std::uint16_t length, std::uint8_t* data) {
+  if (!isOpen()) {
+    return false;
+  }
   std::vector<std::uint8_t> packet(kernel::kClassRequestHeaderSize + length, 0);
   const kernel::UsbSetupPacket setup = {static_cast<std::uint8_t>(direction | type | recipient), requestCode,
                                         value, index, length};
@@ -246,8 +254,18 @@ bool KernelAudioDevice::classRequest(std::uint8_t direction, std::uint8_t type, 
     std::memcpy(packet.data() + sizeof setup, data, length);
   }
   const auto size = static_cast<std::uint32_t>(packet.size());
-  request(control_, kernel::kRequestClass, packet.data(), size, packet.data(), size);
-  if (direction == kernel::kUsbDirectionIn && data != nullptr) {
+  std::uint32_t returned = 0;
+  if (!request(control_, kernel::kRequestClass, packet.data(), size, packet.data(), size, &returned)) {
+    return false;
+  }
+  if (direction != kernel::kUsbDirectionIn) {
+    return true;
+  }
+  // An answer is only an answer when all of it came back.
+  if (returned != size) {
+    return false;
+  }
+  if (data != nullptr) {
     std::memcpy(data, packet.data() + sizeof setup, length);
   }
   return true;

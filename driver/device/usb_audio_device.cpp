@@ -1,5 +1,7 @@
 #include <driver/device/format_search.h>
 #include <driver/device/usb_audio_device.h>
+#include <driver/models/orin_control_model.h>
+#include <driver/models/pyxis_control_model.h>
 #include <driver/stream/channel_buffer.h>
 #include <driver/stream/sample_width.h>
 
@@ -19,9 +21,25 @@ UsbAudioDevice::UsbAudioDevice(std::uint32_t instanceId)
 
 UsbAudioDevice::~UsbAudioDevice() = default;
 
-bool UsbAudioDevice::initialise(const KxRegistryKey& /*settingsKey*/) {
+bool UsbAudioDevice::initialise(const KxRegistryKey& settingsKey) {
   traits_ = deviceTraits(descriptors_->idVendor, descriptors_->idProduct);
+  // A device left closed (a refused interface version) gets no model: it could neither send
+  // the stored settings nor report its own state, and would save what it never read.
+  if (!isOpen()) {
+    return true;
+  }
+  if ((isFamily(1) || isFamily(0)) && !orinModel_) {
+    orinModel_ = std::make_shared<OrinControlModel>(settingsKey, *this);
+  }
+  if (isFamily(2) && !pyxisModel_) {
+    pyxisModel_ = std::make_shared<PyxisControlModel>(settingsKey, *this);
+  }
   return true;
+}
+
+void UsbAudioDevice::deleteControlModels() {
+  orinModel_.reset();
+  pyxisModel_.reset();
 }
 
 bool UsbAudioDevice::isFamily(int kind) const {

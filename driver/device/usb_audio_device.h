@@ -13,10 +13,13 @@
 
 class ChannelBuffer;
 class KxRegistryKey;
+class OrinControlModel;
+class PyxisControlModel;
 
 // One USB audio interface as the driver sees it: its names, descriptors, stream format, the
-// converters of both directions and their shared transfer buffer. Devices live on the heap
-// and are never moved: the kernel driver holds the stream block's address while streaming.
+// converters of both directions and their shared transfer buffer, and the control model of
+// its family. Devices live on the heap and are never moved: the kernel driver holds the
+// stream block's address while streaming.
 class UsbAudioDevice : public KxObject {
 public:
   explicit UsbAudioDevice(std::uint32_t instanceId);
@@ -62,12 +65,23 @@ public:
   bool inputMonitorAvailable();
   bool setInputMonitor(bool on);
 
+  // The family's control model, created by a successful initialise of an open device and
+  // deleted, saving its settings, when the device closes or is destroyed. A control panel
+  // page keeps the weak reference while it is shown and locks it only for the length of one
+  // call: once the device has deleted the model the lock yields none, never a dangling model.
+  std::weak_ptr<OrinControlModel> orinModel() const { return orinModel_; }
+  std::weak_ptr<PyxisControlModel> pyxisModel() const { return pyxisModel_; }
+
   // The block shared with the kernel driver while streaming.
   virtual kernel::StreamBlock& streamBlock() = 0;
 
 protected:
   // The frames the converters were last set up for: the output side's, else the input's.
   std::int32_t converterFrames() const;
+  // Deletes both models, which save their settings and send their last requests: an
+  // implementation calls it while it can still send class requests, at the latest in its
+  // own destructor.
+  void deleteControlModels();
 
   KxString manufacturerName_;
   KxString productName_;
@@ -82,4 +96,6 @@ private:
   SampleConverter outputConverter_;
   SampleConverter inputConverter_;
   std::int16_t bufferFrames_ = 0;
+  std::shared_ptr<OrinControlModel> orinModel_;
+  std::shared_ptr<PyxisControlModel> pyxisModel_;
 };
