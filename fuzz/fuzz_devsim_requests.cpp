@@ -7,6 +7,8 @@
 #include <devsim/include/devsim.h>
 #include <devsim/include/devsim_c.h>
 
+#include "fuzz_input.h"
+
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -21,24 +23,6 @@ const std::uint32_t kCodes[] = {
     kernel::kRequestWriteMixerState,  kernel::kRequestReadMixerState, 0x220010,
 };
 const char* const kProfiles[] = {"orin-unit4", "pyxis-1", "mixer", "eight-channel"};
-
-class Input {
-public:
-  Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  bool done() const { return at_ >= size_; }
-  std::uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
-  std::uint32_t word() { return byte() | byte() << 8; }
-  void fill(std::uint8_t* target, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) {
-      target[i] = byte();
-    }
-  }
-
-private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t at_ = 0;
-};
 
 struct Opened {
   HANDLE control;
@@ -61,13 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto block = std::make_unique<kernel::StreamBlock>();
   std::memset(block.get(), 0, sizeof *block);
 
-  Input input(data, size);
+  FuzzInput input(data, size);
   while (!input.done()) {
     const Opened& device = devices[input.byte() % devices.size()];
     const std::uint8_t pick = input.byte();
     const std::uint32_t code = kCodes[pick % std::size(kCodes)];
     const bool streaming = (pick & 0x80) != 0;
-    const DWORD outSize = input.word() * 3; // up to beyond the largest block
+    const DWORD outSize = input.half() * 3; // up to beyond the largest block
     const DWORD inSize = input.byte();
     std::vector<std::uint8_t> in(inSize);
     std::vector<std::uint8_t> out(outSize);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -27,6 +28,9 @@ void takeFill(kernel::RingBuffer& ring, std::uint32_t n) {
 }
 
 void append(kernel::RingBuffer& ring, const std::uint8_t* data, std::uint32_t k) {
+  if (k == 0) {
+    return; // nothing moves; an empty write may come without a buffer
+  }
   const std::uint32_t old = ring.writeOffset;
   std::memcpy(ring.data + old, data, k);
   const std::uint32_t now = old + k;
@@ -46,9 +50,9 @@ void append(kernel::RingBuffer& ring, const std::uint8_t* data, std::uint32_t k)
 }
 
 std::int32_t frames(std::int32_t bytes, std::uint32_t channels, std::uint32_t bits) {
-  const auto frameBytes =
-      static_cast<std::int32_t>(channels) * bytesPerSample(static_cast<std::int32_t>(bits));
-  return frameBytes != 0 ? bytes / frameBytes : bytes;
+  // Wide, so that no channel count a format record can carry overflows the frame size.
+  const auto frameBytes = std::int64_t{channels} * bytesPerSample(static_cast<std::int32_t>(bits));
+  return frameBytes != 0 ? static_cast<std::int32_t>(bytes / frameBytes) : bytes;
 }
 
 void ringCounts(kernel::RingBuffer& ring, std::uint32_t channels, std::uint32_t bits, std::int32_t& fill,
@@ -137,7 +141,16 @@ void readStreamStatus(kernel::StreamBlock& block, const kernel::StreamFormat& fo
 }
 
 std::int32_t subtractOutputCredit(kernel::StreamBlock& block, std::int32_t bytes) {
-  return shared(block.outputCredit).fetch_sub(bytes, std::memory_order_acq_rel) - bytes;
+  // The kernel driver adds to the credit at the same time; it stops at the lowest value
+  // instead of wrapping round to a large credit.
+  auto credit = shared(block.outputCredit);
+  std::int32_t current = credit.load(std::memory_order_acquire);
+  std::int32_t next = 0;
+  do {
+    next = static_cast<std::int32_t>(
+        std::max<std::int64_t>(std::int64_t{current} - bytes, std::numeric_limits<std::int32_t>::min()));
+  } while (!credit.compare_exchange_weak(current, next, std::memory_order_acq_rel));
+  return next;
 }
 
 std::uint32_t bytesAfterDrop(kernel::StreamBlock& block, std::uint32_t n) {

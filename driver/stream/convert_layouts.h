@@ -8,6 +8,10 @@
 // value whose most significant bit is bit 31; store() writes the upper bytes of such a value
 // in the layout's order and drops the rest. Every conversion is then a load, an optional
 // addition of noise and a store.
+//
+// loadWide() and storeWide() do the same through one whole word, reading or writing the
+// byte after a three-byte sample too. That byte belongs to the next sample, which a walk in
+// stream order converts afterwards, so they serve every sample of a stream but the last.
 namespace sample_layout {
 
 // Windows runs little-endian on every processor it supports, so little-endian samples move
@@ -43,6 +47,10 @@ struct Little {
   static constexpr int kBits = 8 * Bytes;
   static std::uint32_t load(const std::uint8_t* p) { return loadLittle<Bytes>(p) << (32 - kBits); }
   static void store(std::uint8_t* p, std::uint32_t v) { storeLittle<Bytes>(p, v >> (32 - kBits)); }
+  // A three-byte sample's word has the next sample's byte on top, where it shifts out.
+  static constexpr int kWideBytes = Bytes == 3 ? 4 : Bytes;
+  static std::uint32_t loadWide(const std::uint8_t* p) { return loadLittle<kWideBytes>(p) << (32 - kBits); }
+  static void storeWide(std::uint8_t* p, std::uint32_t v) { storeLittle<kWideBytes>(p, v >> (32 - kBits)); }
 };
 
 using Le16 = Little<2>;
@@ -84,9 +92,22 @@ struct Ordered24 {
   }
 };
 
-// Most significant byte first.
-using Be24 = Ordered24<16, 8, 0>;
-// Most significant, least significant, middle byte.
-using Mix24 = Ordered24<16, 0, 8>;
+// Most significant byte first: a word's byte swap.
+struct Be24 : Ordered24<16, 8, 0> {
+  static std::uint32_t loadWide(const std::uint8_t* p) {
+    return __builtin_bswap32(loadLittle<4>(p)) & ~0xFFu;
+  }
+  static void storeWide(std::uint8_t* p, std::uint32_t v) { storeLittle<4>(p, __builtin_bswap32(v)); }
+};
+
+// Most significant, least significant, middle byte: the two low bytes of a word stay where
+// they are, the first one moves to the top.
+struct Mix24 : Ordered24<16, 0, 8> {
+  static std::uint32_t loadWide(const std::uint8_t* p) {
+    const std::uint32_t w = loadLittle<4>(p);
+    return w << 24 | (w & 0xFFFF00);
+  }
+  static void storeWide(std::uint8_t* p, std::uint32_t v) { storeLittle<4>(p, v >> 24 | (v & 0xFFFF00)); }
+};
 
 } // namespace sample_layout

@@ -2,6 +2,8 @@
 #include <driver/stream/convert_members.h>
 
 #include <cstddef>
+#include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -38,55 +40,101 @@ void convertSample(const std::uint8_t* from, std::uint8_t* to, DitherNoise& nois
   Target::store(to, v);
 }
 
-// Visits every sample once. Dithered samples must go in stream order (frame by frame,
-// channel by channel), since each takes the next noise; the others go channel by channel,
-// which keeps one channel's buffer in hand for a whole run of frames.
-template <class Device, class Host, bool StreamOrder, class StreamByte, class Visit>
+// A device layout moved through whole words (Wide) or sample by sample.
+template <class Layout, bool Wide>
+struct StreamAccess {
+  static constexpr int kBytes = Layout::kBytes;
+  static constexpr int kBits = Layout::kBits;
+  static std::uint32_t load(const std::uint8_t* p) { return Wide ? Layout::loadWide(p) : Layout::load(p); }
+  static void store(std::uint8_t* p, std::uint32_t v) {
+    Wide ? Layout::storeWide(p, v) : Layout::store(p, v);
+  }
+};
+
+constexpr std::int32_t kMostChannels = 255;
+
+// Visits every sample once in stream order (frame by frame, channel by channel), which both
+// the noise (one step per dithered sample, in that order) and the wide stream access (the
+// byte after a sample is the next one visited) rely on. Every frame but the last moves its
+// stream samples as whole words; the last one stays inside the stream. A Fixed channel
+// count lets the compiler keep every channel's buffer in a register.
+template <class Device, class Host, int Fixed, class StreamByte, class Visit>
 void forEachSample(StreamByte* stream, const ChannelBuffer* const* host, std::int32_t channels,
-                   std::int32_t frames, Visit visit) {
-  if constexpr (StreamOrder) {
-    for (std::int32_t frame = 0; frame < frames; ++frame) {
+                   std::int32_t frames, DitherNoise& noise, Visit visit) {
+  const std::int32_t count = Fixed != 0 ? Fixed : channels;
+  std::uint8_t* samples[Fixed != 0 ? Fixed : kMostChannels];
+  for (std::int32_t c = 0; c < count; ++c) {
+    samples[c] = host[c]->data();
+  }
+  // Each run works on a copy of the noise: byte stores may alias anything, a local whose
+  // address never leaves the run cannot be aliased, so its state stays in registers.
+  const auto run = [&](auto wide, std::int32_t first, std::int32_t end) {
+    DitherNoise local = noise;
+    for (std::int32_t frame = first; frame < end; ++frame) {
       const std::size_t at = static_cast<std::size_t>(frame) * Host::kBytes;
-      for (std::int32_t c = 0; c < channels; ++c) {
-        visit(stream, host[c]->data() + at);
-        stream += Device::kBytes;
+      if constexpr (Fixed != 0) {
+        // Spelled out: a loop over the channels is not unrolled at every optimisation level.
+        [&]<std::size_t... C>(std::index_sequence<C...>) {
+          (visit(wide, stream + C * Device::kBytes, samples[C] + at, local), ...);
+        }
+        (std::make_index_sequence<Fixed>{});
+        stream += Fixed * Device::kBytes;
+      } else {
+        for (std::int32_t c = 0; c < count; ++c) {
+          visit(wide, stream, samples[c] + at, local);
+          stream += Device::kBytes;
+        }
       }
     }
-  } else {
-    const std::size_t stride = static_cast<std::size_t>(channels) * Device::kBytes;
-    for (std::int32_t c = 0; c < channels; ++c) {
-      StreamByte* sample = stream + static_cast<std::size_t>(c) * Device::kBytes;
-      std::uint8_t* const samples = host[c]->data();
-      for (std::int32_t frame = 0; frame < frames; ++frame) {
-        visit(sample, samples + static_cast<std::size_t>(frame) * Host::kBytes);
-        sample += stride;
-      }
-    }
+    noise = local;
+  };
+  if (frames > 0) {
+    run(std::true_type{}, 0, frames - 1);
+    run(std::false_type{}, frames - 1, frames);
   }
 }
 
-// The members work on a copy of the noise: byte stores may alias anything, a local cannot
-// be aliased, so its state stays in registers.
+// Channel counts that get a walk of their own.
+template <class Body>
+void withChannelCount(std::int32_t channels, Body body) {
+  switch (channels) {
+  case 1:
+    return body(std::integral_constant<int, 1>{});
+  case 2:
+    return body(std::integral_constant<int, 2>{});
+  case 4:
+    return body(std::integral_constant<int, 4>{});
+  case 6:
+    return body(std::integral_constant<int, 6>{});
+  case 8:
+    return body(std::integral_constant<int, 8>{});
+  default:
+    return body(std::integral_constant<int, 0>{});
+  }
+}
+
 template <class Device, class Host, int NoiseBits>
 void toHostRun(const std::uint8_t* stream, ChannelBuffer* const* host, std::int32_t channels,
                std::int32_t frames, DitherNoise& noise) {
-  DitherNoise local = noise;
-  forEachSample<Device, Host, NoiseBits != 0>(stream, host, channels, frames,
-                                              [&local](const std::uint8_t* from, std::uint8_t* to) {
-                                                convertSample<Device, Host, NoiseBits>(from, to, local);
-                                              });
-  noise = local;
+  withChannelCount(channels, [&](auto fixed) {
+    forEachSample<Device, Host, fixed>(
+        stream, host, channels, frames, noise,
+        [](auto wide, const std::uint8_t* from, std::uint8_t* to, DitherNoise& local) {
+          convertSample<StreamAccess<Device, wide>, Host, NoiseBits>(from, to, local);
+        });
+  });
 }
 
 template <class Device, class Host, int NoiseBits>
 void fromHostRun(const ChannelBuffer* const* host, std::uint8_t* stream, std::int32_t channels,
                  std::int32_t frames, DitherNoise& noise) {
-  DitherNoise local = noise;
-  forEachSample<Device, Host, NoiseBits != 0>(stream, host, channels, frames,
-                                              [&local](std::uint8_t* to, const std::uint8_t* from) {
-                                                convertSample<Host, Device, NoiseBits>(from, to, local);
-                                              });
-  noise = local;
+  withChannelCount(channels, [&](auto fixed) {
+    forEachSample<Device, Host, fixed>(
+        stream, host, channels, frames, noise,
+        [](auto wide, std::uint8_t* to, const std::uint8_t* from, DitherNoise& local) {
+          convertSample<Host, StreamAccess<Device, wide>, NoiseBits>(from, to, local);
+        });
+  });
 }
 
 template <class Member>

@@ -22,7 +22,10 @@ struct Shape {
   int hostFrames; // fewer than the converter's: only the start of the stream is used
 };
 
-constexpr Shape kShapes[] = {{1, 7, 7}, {2, 32, 32}, {3, 5, 5}, {8, 32, 32}, {5, 12, 9}};
+// Every channel count with a walk of its own (1, 2, 4, 6, 8) and some without; a single
+// frame, which no sample is moved through whole words in.
+constexpr Shape kShapes[] = {{1, 7, 7},   {2, 32, 32}, {3, 5, 5}, {4, 10, 10}, {6, 4, 3},
+                             {8, 32, 32}, {5, 12, 9},  {8, 1, 1}, {7, 2, 2}};
 constexpr int kHostBits[] = {16, 24, 32};
 
 std::string describe(const reference::DeviceFormat& device, int hostBits, bool dither, const Shape& shape) {
