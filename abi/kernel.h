@@ -61,6 +61,22 @@ inline constexpr std::uint32_t kNameRequestSize = 255;
 
 // ---- stream format -----------------------------------------------------------------------
 
+// Bytes one sample takes in a packed stream: 16 bits → 2, 20 and 24 → 3, 32 → 4; 0 for a
+// resolution the stream cannot carry.
+constexpr std::uint32_t bytesPerSample(std::uint32_t bits) {
+  switch (bits) {
+  case 16:
+    return 2;
+  case 20:
+  case 24:
+    return 3;
+  case 32:
+    return 4;
+  default:
+    return 0;
+  }
+}
+
 struct StreamFormat {
   std::uint32_t rate; // Hz
   std::uint32_t inputChannels;

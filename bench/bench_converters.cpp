@@ -1,9 +1,9 @@
 // Every conversion member, one buffer of 8 channels × 256 frames, next to memcpy of the same
 // stream bytes. Each member's rate is also printed as a share of that memcpy's
 // ("of_memcpy"), so the table needs no arithmetic afterwards.
+#include <abi/kernel.h>
 #include <driver/stream/convert_members.h>
 #include <driver/stream/sample_converter.h>
-#include <driver/stream/sample_width.h>
 
 #include <benchmark/benchmark.h>
 
@@ -30,7 +30,7 @@ constexpr Device kDevices[] = {
 };
 constexpr int kHostWidths[] = {16, 24, 32};
 
-std::int32_t streamBytes(int deviceBits) { return kChannels * kFrames * bytesPerSample(deviceBits); }
+std::int32_t streamBytes(int deviceBits) { return kChannels * kFrames * kernel::bytesPerSample(deviceBits); }
 
 struct Rig {
   SampleConverter converter;

@@ -1,6 +1,6 @@
 #include "capture_signal.h"
 
-#include "sample_width.h"
+#include <abi/kernel.h>
 
 #include <cmath>
 #include <cstring>
@@ -35,8 +35,8 @@ void writeLow(std::uint8_t* sample, std::uint32_t width, std::uint64_t value) {
 
 void loopback(const kernel::StreamFormat& format, std::uint32_t frames, const std::uint8_t* played,
               std::uint8_t* target) {
-  const std::uint32_t inWidth = bytesPerSample(format.inputBits);
-  const std::uint32_t outWidth = bytesPerSample(format.outputBits);
+  const std::uint32_t inWidth = kernel::bytesPerSample(format.inputBits);
+  const std::uint32_t outWidth = kernel::bytesPerSample(format.outputBits);
   const std::uint32_t outFrame = format.outputChannels * outWidth;
   if (!played || outFrame == 0) {
     std::memset(target, 0, std::size_t{frames} * format.inputChannels * inWidth);
@@ -59,7 +59,7 @@ void loopback(const kernel::StreamFormat& format, std::uint32_t frames, const st
 
 void generateCapture(CaptureSignal signal, const kernel::StreamFormat& format, std::uint64_t firstFrame,
                      std::uint32_t frames, const std::uint8_t* played, std::uint8_t* target) {
-  const std::uint32_t width = bytesPerSample(format.inputBits);
+  const std::uint32_t width = kernel::bytesPerSample(format.inputBits);
   const std::uint32_t channels = format.inputChannels;
   switch (signal) {
   case CaptureSignal::Loopback:

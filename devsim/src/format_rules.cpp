@@ -1,7 +1,8 @@
 #include "format_rules.h"
 
+#include <abi/kernel.h>
+
 #include "descriptor_image.h"
-#include "sample_width.h"
 
 #include <algorithm>
 
@@ -29,7 +30,7 @@ bool directionSupported(const kernel::DeviceDescriptorBlock& image, const kernel
   if (channels == 0) {
     return true;
   }
-  const std::uint32_t frameBytes = channels * bytesPerSample(bits);
+  const std::uint32_t frameBytes = channels * kernel::bytesPerSample(bits);
   if (channels > kMaxStreamChannels || frameBytes == 0) {
     return false;
   }
@@ -50,13 +51,14 @@ std::uint32_t bytesPerMs(const kernel::StreamFormat& format) {
 } // namespace
 
 std::uint32_t inputFrameBytes(const kernel::StreamFormat& format) {
-  return format.inputChannels <= kMaxStreamChannels ? format.inputChannels * bytesPerSample(format.inputBits)
-                                                    : 0;
+  return format.inputChannels <= kMaxStreamChannels
+             ? format.inputChannels * kernel::bytesPerSample(format.inputBits)
+             : 0;
 }
 
 std::uint32_t outputFrameBytes(const kernel::StreamFormat& format) {
   return format.outputChannels <= kMaxStreamChannels
-             ? format.outputChannels * bytesPerSample(format.outputBits)
+             ? format.outputChannels * kernel::bytesPerSample(format.outputBits)
              : 0;
 }
 

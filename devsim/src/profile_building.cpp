@@ -1,8 +1,7 @@
 #include "profile_building.h"
 
+#include <abi/kernel.h>
 #include <abi/kernel_access.h>
-
-#include "sample_width.h"
 
 #include <algorithm>
 
@@ -20,7 +19,7 @@ std::uint16_t packetSize(const FormatSpec& format) {
   const std::uint32_t rate =
       format.continuous ? format.maxRate : *std::max_element(format.rates.begin(), format.rates.end());
   const std::uint32_t frames = (rate + 999) / 1000 + 1;
-  return static_cast<std::uint16_t>(frames * format.channels * bytesPerSample(format.bits));
+  return static_cast<std::uint16_t>(frames * format.channels * kernel::bytesPerSample(format.bits));
 }
 
 InterfaceSpec streamingInterface(const StreamingLayout& layout, std::uint8_t channels, bool in) {

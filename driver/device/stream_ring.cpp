@@ -1,5 +1,5 @@
+#include <abi/kernel.h>
 #include <driver/device/stream_ring.h>
-#include <driver/stream/sample_width.h>
 
 #include <algorithm>
 #include <atomic>
@@ -51,7 +51,7 @@ void append(kernel::RingBuffer& ring, const std::uint8_t* data, std::uint32_t k)
 
 std::int32_t frames(std::int32_t bytes, std::uint32_t channels, std::uint32_t bits) {
   // Wide, so that no channel count a format record can carry overflows the frame size.
-  const auto frameBytes = std::int64_t{channels} * bytesPerSample(static_cast<std::int32_t>(bits));
+  const auto frameBytes = std::int64_t{channels} * kernel::bytesPerSample(bits);
   return frameBytes != 0 ? static_cast<std::int32_t>(bytes / frameBytes) : bytes;
 }
 

@@ -1,9 +1,9 @@
+#include <abi/kernel.h>
 #include <driver/device/format_search.h>
 #include <driver/device/usb_audio_device.h>
 #include <driver/models/orin_control_model.h>
 #include <driver/models/pyxis_control_model.h>
 #include <driver/stream/channel_buffer.h>
-#include <driver/stream/sample_width.h>
 
 #include <algorithm>
 
@@ -74,10 +74,10 @@ void UsbAudioDevice::setupConverters(std::int32_t frames) {
     format_ = report.format;
     const std::int64_t inputBytes = std::int64_t{frames} *
                                     std::min<std::uint32_t>(format_.inputChannels, 255) *
-                                    bytesPerSample(static_cast<std::int32_t>(format_.inputBits));
+                                    kernel::bytesPerSample(format_.inputBits);
     const std::int64_t outputBytes = std::int64_t{frames} *
                                      std::min<std::uint32_t>(format_.outputChannels, 255) *
-                                     bytesPerSample(static_cast<std::int32_t>(format_.outputBits));
+                                     kernel::bytesPerSample(format_.outputBits);
     transferSize_ = static_cast<std::uint32_t>(std::max(inputBytes, outputBytes));
     transferBuffer_ = std::make_unique<std::uint8_t[]>(transferSize_ > 0 ? transferSize_ : 1);
   }

@@ -1,10 +1,10 @@
+#include <abi/kernel.h>
 #include <driver/device/device_manager.h>
 #include <driver/device/stream_ring.h>
 #include <driver/device/usb_audio_device.h>
 #include <driver/host/asio_driver.h>
 #include <driver/host/driver_identity.h>
 #include <driver/host/latency_model.h>
-#include <driver/stream/sample_width.h>
 #include <driver/stream/switch_pacing.h>
 #include <driver/toolkit/message_box.h>
 
@@ -147,8 +147,8 @@ void AsioDriver::takeDeviceFormat(UsbAudioDevice& device) {
     transferMs_ = kFamily3MaxTransferMs;
   }
   const std::int64_t bytesPerMs =
-      (std::int64_t{bytesPerSample(static_cast<std::int32_t>(f.inputBits))} * f.inputChannels * f.rate +
-       std::int64_t{bytesPerSample(static_cast<std::int32_t>(f.outputBits))} * f.outputChannels * f.rate) /
+      (std::int64_t{kernel::bytesPerSample(f.inputBits)} * f.inputChannels * f.rate +
+       std::int64_t{kernel::bytesPerSample(f.outputBits)} * f.outputChannels * f.rate) /
       1000;
   // Never below one millisecond: a transfer of no length would stop the stream.
   while (transferMs_ > 1 && bytesPerMs * transferMs_ > kMaxTransferBytes) {

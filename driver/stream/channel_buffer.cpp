@@ -1,11 +1,11 @@
+#include <abi/kernel.h>
 #include <driver/stream/channel_buffer.h>
-#include <driver/stream/sample_width.h>
 
 #include <new>
 
 bool ChannelBuffer::allocate(std::int32_t bits, std::int32_t frames) {
   release();
-  const std::int64_t size = std::int64_t{frames} * bytesPerSample(bits);
+  const std::int64_t size = std::int64_t{frames} * kernel::bytesPerSample(bits);
   if (frames < 0 || size > INT32_MAX - kSlack) {
     return false;
   }

@@ -1,5 +1,5 @@
+#include <abi/kernel.h>
 #include <driver/stream/sample_converter.h>
-#include <driver/stream/sample_width.h>
 
 #include <cstring>
 #include <new>
@@ -7,7 +7,7 @@
 bool SampleConverter::setup(std::uint8_t* buffer, std::int32_t channels, std::int32_t bits,
                             std::int32_t frames, bool bigEndian24, bool msbLsbMid24, bool zeroFill) {
   clear();
-  const std::int64_t bytes = std::int64_t{frames} * channels * bytesPerSample(bits);
+  const std::int64_t bytes = std::int64_t{frames} * channels * kernel::bytesPerSample(bits);
   if (channels < 0 || channels > kMaxChannels || frames < 0 || bytes > INT32_MAX) {
     return false;
   }
@@ -20,7 +20,7 @@ bool SampleConverter::setup(std::uint8_t* buffer, std::int32_t channels, std::in
   }
   data_ = buffer;
   channels_ = static_cast<std::uint8_t>(channels);
-  bytesPerSample_ = static_cast<std::uint8_t>(bytesPerSample(bits));
+  bytesPerSample_ = static_cast<std::uint8_t>(kernel::bytesPerSample(bits));
   format_ = deviceFormatOf(bits, bigEndian24, msbLsbMid24);
   frames_ = frames;
   bytes_ = static_cast<std::int32_t>(bytes);

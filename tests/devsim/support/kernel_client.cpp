@@ -1,67 +1,9 @@
 #include "kernel_client.h"
 
 #include <devsim/include/devsim_c.h>
+#include <driver/device/kernel_calls.h>
 
 namespace devsimtest {
-namespace {
-
-#if !defined(_WIN32)
-// The device manager's enumeration step for one index, over SetupAPI.
-BOOL WINAPI systemEnumerate(const GUID* interfaceClass, DWORD index, char* path, DWORD pathSize,
-                            DWORD* required, DWORD* devInst) {
-  HDEVINFO set =
-      SetupDiGetClassDevsA(interfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-  if (set == INVALID_HANDLE_VALUE) {
-    return FALSE;
-  }
-  SP_DEVICE_INTERFACE_DATA data{};
-  data.cbSize = sizeof data;
-  BOOL ok = SetupDiEnumDeviceInterfaces(set, nullptr, interfaceClass, index, &data);
-  if (ok) {
-    SP_DEVINFO_DATA info{};
-    const std::string found = interfaceDetail(set, data, info);
-    ok = !found.empty();
-    if (required) {
-      *required = static_cast<DWORD>(found.size() + 1);
-    }
-    if (devInst) {
-      *devInst = info.DevInst;
-    }
-    if (ok && (!path || pathSize < found.size() + 1)) {
-      SetLastError(ERROR_INSUFFICIENT_BUFFER);
-      ok = FALSE;
-    } else if (ok) {
-      found.copy(path, found.size());
-      path[found.size()] = '\0';
-    }
-  }
-  const DWORD error = GetLastError();
-  SetupDiDestroyDeviceInfoList(set);
-  SetLastError(error);
-  return ok;
-}
-
-HANDLE WINAPI systemOpen(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
-  return CreateFileA(path, access, share, nullptr, disposition, flags, nullptr);
-}
-
-BOOL WINAPI systemIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
-                            DWORD* returned) {
-  return DeviceIoControl(device, code, in, inSize, out, outSize, returned, nullptr);
-}
-
-BOOL WINAPI systemClose(HANDLE device) { return CloseHandle(device); }
-
-const kernel::KernelAccess kSystemTable{sizeof(kernel::KernelAccess),
-                                        kernel::kKernelAccessVersion,
-                                        systemEnumerate,
-                                        systemOpen,
-                                        systemIoControl,
-                                        systemClose};
-#endif
-
-} // namespace
-
 std::string interfaceDetail(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& data, SP_DEVINFO_DATA& info) {
   DWORD needed = 0;
   SetupDiGetDeviceInterfaceDetailA(set, &data, nullptr, 0, &needed, nullptr);
@@ -87,7 +29,8 @@ const kernel::KernelAccess* systemTable() {
 #if defined(_WIN32)
   return nullptr;
 #else
-  return &kSystemTable;
+  // The driver library's own table: the tests see devsim exactly as the driver does.
+  return &systemKernelCalls();
 #endif
 }
 
