@@ -3,6 +3,9 @@
 # after the other, then a summary. A failed step does not stop the later ones.
 set -uo pipefail
 cd "$(dirname "$0")/.."
+# Checkouts in other folders (CI clones one afresh each time) share the compiler cache: paths
+# below the checkout are hashed relative to it, and the working folder is left out.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 
 FUZZ_SECONDS=${FUZZ_SECONDS:-20}
 declare -a names results times
