@@ -86,7 +86,7 @@ void printText(const RunResult& r, bool expectLoopback) {
     say("  %-12s %lld\n", bin.label.c_str(), static_cast<long long>(bin.count));
   }
   for (const auto& d : r.devices) {
-    say("Device %-8u %llu transfer periods; %llu bytes played short (underrun), %llu captured bytes lost "
+    say("Device id %-5u %llu transfer periods; %llu bytes played short (underrun), %llu captured bytes lost "
         "(overrun)\n",
         d.device, static_cast<unsigned long long>(d.periods),
         static_cast<unsigned long long>(d.underrunBytes), static_cast<unsigned long long>(d.overrunBytes));
