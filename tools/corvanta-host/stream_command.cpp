@@ -280,8 +280,10 @@ int runStream(const RegisteredDriver& entry, const StreamOptions& options) {
   }
   const double limit = options.switches > 0 ? options.switches * r.frames / r.rate * 2 + 5 : options.seconds;
   pumpUntil(session, options.switches, limit);
-  driver->stop();
+  // The device's counts while the host streamed: stop lets the device run on for a while
+  // with nothing more to play.
   r.devices = SimulatorControl::streamCounters();
+  driver->stop();
   ASIOSamples position{};
   ASIOTimeStamp stamp{};
   driver->getSamplePosition(&position, &stamp);
