@@ -42,23 +42,4 @@ TEST(Guids, StringFromGuid2WritesIntoTheBuffer) {
   EXPECT_EQ(StringFromGUID2(IID_IUnknown, buffer, 38), 0);
 }
 
-TEST(CodePages, AnsiAndWideConversions) {
-  const char* text = "Caf\xE9 \x80";
-  WCHAR wide[16];
-  const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 16);
-  ASSERT_EQ(n, 7);
-  EXPECT_EQ(wide[3], 0x00E9);
-  EXPECT_EQ(wide[5], 0x20AC); // the euro sign of Windows-1252
-  char back[16];
-  EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, wide, -1, back, sizeof back, nullptr, nullptr), 7);
-  EXPECT_STREQ(back, text);
-  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0), 7);
-  SetLastError(0);
-  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 3), 0);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
-  char utf8[16];
-  EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr), 10);
-  EXPECT_STREQ(utf8, "Caf\xC3\xA9 \xE2\x82\xAC");
-}
-
 } // namespace

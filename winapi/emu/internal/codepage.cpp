@@ -28,8 +28,9 @@ void appendUtf8(std::string& out, char32_t c) {
   }
 }
 
-// Decodes one UTF-8 sequence at i; false for an invalid one (i unchanged).
-bool decodeUtf8(std::string_view s, size_t& i, char32_t& c) {
+} // namespace
+
+bool decodeUtf8Sequence(std::string_view s, size_t& i, char32_t& c) {
   const auto b0 = static_cast<unsigned char>(s[i]);
   int extra;
   char32_t value;
@@ -68,7 +69,15 @@ bool decodeUtf8(std::string_view s, size_t& i, char32_t& c) {
   return true;
 }
 
-} // namespace
+void appendUtf16(std::u16string& out, char32_t c) {
+  if (c >= 0x10000) {
+    c -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (c >> 10));
+    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+  } else {
+    out += static_cast<char16_t>(c);
+  }
+}
 
 char16_t ansiToUnicode(unsigned char c) {
   if (c >= 0x80 && c < 0xA0) {
@@ -148,7 +157,7 @@ std::string utf8ToAnsi(std::string_view utf8, bool* lossy) {
   size_t i = 0;
   while (i < utf8.size()) {
     char32_t c;
-    if (!decodeUtf8(utf8, i, c)) {
+    if (!decodeUtf8Sequence(utf8, i, c)) {
       out += utf8[i++];
       continue;
     }
@@ -180,16 +189,10 @@ std::u16string utf8ToUtf16(std::string_view utf8) {
   size_t i = 0;
   while (i < utf8.size()) {
     char32_t c;
-    if (!decodeUtf8(utf8, i, c)) {
+    if (!decodeUtf8Sequence(utf8, i, c)) {
       c = ansiToUnicode(static_cast<unsigned char>(utf8[i++]));
     }
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (c >> 10));
-      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
+    appendUtf16(out, c);
   }
   return out;
 }

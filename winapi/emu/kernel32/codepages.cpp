@@ -23,62 +23,20 @@ Page pageOf(UINT codePage) {
   }
 }
 
-// Strict UTF-8 decoding: invalid sequences become U+FFFD (or fail with MB_ERR_INVALID_CHARS).
-bool decodeUtf8(const unsigned char* s, size_t n, std::u16string& out, bool strict) {
+// Invalid sequences become U+FFFD, or fail the whole conversion when strict
+// (MB_ERR_INVALID_CHARS).
+bool decodeUtf8(std::string_view s, std::u16string& out, bool strict) {
   size_t i = 0;
-  while (i < n) {
-    const unsigned char b0 = s[i];
+  while (i < s.size()) {
     char32_t c;
-    size_t extra;
-    if (b0 < 0x80) {
-      out += static_cast<char16_t>(b0);
-      ++i;
-      continue;
-    } else if ((b0 & 0xE0) == 0xC0) {
-      extra = 1;
-      c = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-      extra = 2;
-      c = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-      extra = 3;
-      c = b0 & 0x07;
+    if (kxemu::decodeUtf8Sequence(s, i, c)) {
+      kxemu::appendUtf16(out, c);
+    } else if (strict) {
+      return false;
     } else {
-      if (strict) {
-        return false;
-      }
       out += u'\uFFFD';
       ++i;
-      continue;
     }
-    bool ok = i + extra < n;
-    for (size_t k = 1; ok && k <= extra; ++k) {
-      if ((s[i + k] & 0xC0) != 0x80) {
-        ok = false;
-      } else {
-        c = (c << 6) | (s[i + k] & 0x3F);
-      }
-    }
-    static constexpr char32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
-    if (ok && (c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) {
-      ok = false;
-    }
-    if (!ok) {
-      if (strict) {
-        return false;
-      }
-      out += u'\uFFFD';
-      ++i;
-      continue;
-    }
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (c >> 10));
-      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
-    i += extra + 1;
   }
   return true;
 }
@@ -98,7 +56,7 @@ extern "C" int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR mul
   std::u16string converted;
   if (page == Page::Ansi) {
     converted = ansiToUtf16(std::string_view(multiByte, length));
-  } else if (!decodeUtf8(reinterpret_cast<const unsigned char*>(multiByte), length, converted,
+  } else if (!decodeUtf8(std::string_view(multiByte, length), converted,
                          (flags & MB_ERR_INVALID_CHARS) != 0)) {
     return fail(ERROR_NO_UNICODE_TRANSLATION, 0);
   }
