@@ -8,4 +8,5 @@ root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 "$1" /s --root "$root" "$2"
 echo "generic signal=loopback" >"$root/devsim.conf"
-"$3" --root "$root" stream --seconds 2 --expect-loopback
+. "$(dirname "$0")/stream_attempts.sh"
+stream_attempts "$3" --root "$root" stream --seconds 2 --expect-loopback

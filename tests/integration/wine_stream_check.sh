@@ -12,6 +12,9 @@ cp "$1" "$2" "$3" "$folder/"
 dll="Z:$(echo "$folder/$(basename "$1")" | tr / '\\')"
 "$wine" regsvr32 /s "$dll"
 status=0
-"$wine" "$folder/$(basename "$3")" stream --device generic --seconds 2 --expect-loopback | tr -d '\r' || status=$?
+host_exe="$folder/$(basename "$3")"
+host_stream() { "$wine" "$host_exe" stream --device generic --seconds 2 --expect-loopback | tr -d '\r'; }
+. "$here/stream_attempts.sh"
+stream_attempts host_stream || status=$?
 "$wine" regsvr32 /s /u "$dll"
 exit $status

@@ -21,5 +21,6 @@ struct StreamOptions {
 };
 
 // Streams through the driver as a host does and reports what happened. The exit status is 0
-// for a run that went as asked, 2 when the driver refused, 3 when the loopback differed.
+// for a run that went as asked, 2 when the driver refused, 3 when the loopback differed, and 4
+// when it differed because the simulated device ran short (the machine did not keep up).
 int runStream(const RegisteredDriver& entry, const StreamOptions& options);
