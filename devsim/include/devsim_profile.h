@@ -14,12 +14,12 @@
 
 namespace devsim {
 
-struct EndpointSpec {
+struct EndpointDescriptor {
   std::uint8_t address; // bit 7 set: IN
   std::uint16_t maxPacketSize;
 };
 
-struct FormatSpec {
+struct FormatDescriptor {
   std::uint8_t bits = 16;
   std::uint8_t channels = 2;
   bool continuous = false; // minRate..maxRate instead of the discrete rates
@@ -28,18 +28,18 @@ struct FormatSpec {
   std::vector<std::uint32_t> rates; // discrete rates
 };
 
-struct AlternateSettingSpec {
-  FormatSpec format;
-  std::vector<EndpointSpec> endpoints;
+struct AlternateSettingDescriptor {
+  FormatDescriptor format;
+  std::vector<EndpointDescriptor> endpoints;
 };
 
-struct InterfaceSpec {
+struct InterfaceDescriptor {
   std::uint8_t subclass = 2; // 1 audio control, 2 audio streaming
-  std::vector<AlternateSettingSpec> alternateSettings;
+  std::vector<AlternateSettingDescriptor> alternateSettings;
 };
 
-struct ConfigurationSpec {
-  std::vector<InterfaceSpec> interfaces;
+struct ConfigurationDescriptor {
+  std::vector<InterfaceDescriptor> interfaces;
 };
 
 enum class Controller { None, Orin, Pyxis };
@@ -57,7 +57,7 @@ struct Profile {
   std::string manufacturer;
   std::string product;
   devicetable::UsbId id{};
-  std::vector<ConfigurationSpec> configurations;
+  std::vector<ConfigurationDescriptor> configurations;
   kernel::StreamFormat format{}; // current format when plugged in
   std::uint32_t transferMs = 2;
   std::uint32_t clockSource = 0;

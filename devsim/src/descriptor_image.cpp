@@ -7,32 +7,32 @@ namespace devsim {
 namespace {
 
 // Profiles beyond the image's slots are cut to what fits; the counts say what was kept.
-template <typename Spec>
-std::size_t fitting(const std::vector<Spec>& specs, std::size_t slots) {
-  return std::min(specs.size(), slots);
+template <typename Descriptor>
+std::size_t fitting(const std::vector<Descriptor>& descriptors, std::size_t slots) {
+  return std::min(descriptors.size(), slots);
 }
 
-void encodeFormat(const FormatSpec& spec, kernel::FormatSlot& slot) {
-  slot.bitResolution = spec.bits;
-  slot.channels = spec.channels;
-  slot.continuous = spec.continuous ? 1 : 0;
-  slot.minRate = spec.minRate;
-  slot.maxRate = spec.maxRate;
-  const std::size_t rates = fitting(spec.rates, kernel::kMaxDiscreteRates);
+void encodeFormat(const FormatDescriptor& descriptor, kernel::FormatSlot& slot) {
+  slot.bitResolution = descriptor.bits;
+  slot.channels = descriptor.channels;
+  slot.continuous = descriptor.continuous ? 1 : 0;
+  slot.minRate = descriptor.minRate;
+  slot.maxRate = descriptor.maxRate;
+  const std::size_t rates = fitting(descriptor.rates, kernel::kMaxDiscreteRates);
   slot.discreteRateCount = static_cast<std::uint8_t>(rates);
-  std::copy_n(spec.rates.begin(), rates, slot.discreteRates);
+  std::copy_n(descriptor.rates.begin(), rates, slot.discreteRates);
 }
 
-void encodeAlternateSetting(const AlternateSettingSpec& spec, std::size_t number,
+void encodeAlternateSetting(const AlternateSettingDescriptor& descriptor, std::size_t number,
                             kernel::AlternateSettingSlot& slot) {
   slot.alternateSetting = static_cast<std::uint8_t>(number);
-  encodeFormat(spec.format, slot.format);
-  const std::size_t endpoints = fitting(spec.endpoints, kernel::kMaxEndpoints);
+  encodeFormat(descriptor.format, slot.format);
+  const std::size_t endpoints = fitting(descriptor.endpoints, kernel::kMaxEndpoints);
   slot.endpointCount = static_cast<std::uint8_t>(endpoints);
   for (std::size_t e = 0; e < endpoints; ++e) {
-    slot.endpoints[e].address = spec.endpoints[e].address;
+    slot.endpoints[e].address = descriptor.endpoints[e].address;
     slot.endpoints[e].attributes = 0x05; // isochronous, asynchronous
-    slot.endpoints[e].maxPacketSize = spec.endpoints[e].maxPacketSize;
+    slot.endpoints[e].maxPacketSize = descriptor.endpoints[e].maxPacketSize;
   }
 }
 
@@ -46,13 +46,13 @@ std::unique_ptr<kernel::DeviceDescriptorBlock> buildDescriptorImage(const Profil
   const std::size_t configurations = fitting(profile.configurations, kernel::kMaxConfigurations);
   image->configurationCount = static_cast<std::uint8_t>(configurations);
   for (std::size_t c = 0; c < configurations; ++c) {
-    const ConfigurationSpec& configuration = profile.configurations[c];
+    const ConfigurationDescriptor& configuration = profile.configurations[c];
     kernel::ConfigurationSlot& slot = image->configurations[c];
     slot.configurationValue = static_cast<std::uint8_t>(c + 1);
     const std::size_t interfaces = fitting(configuration.interfaces, kernel::kMaxInterfaces);
     slot.interfaceCount = static_cast<std::uint8_t>(interfaces);
     for (std::size_t i = 0; i < interfaces; ++i) {
-      const InterfaceSpec& usbInterface = configuration.interfaces[i];
+      const InterfaceDescriptor& usbInterface = configuration.interfaces[i];
       kernel::InterfaceSlot& interfaceSlot = slot.interfaces[i];
       interfaceSlot.interfaceNumber = static_cast<std::uint8_t>(i);
       interfaceSlot.interfaceSubclass = usbInterface.subclass;

@@ -12,28 +12,28 @@ constexpr std::uint8_t kOutEndpoint = 0x01;
 constexpr std::uint8_t kInEndpoint = 0x82;
 
 // The audio control streaming and every streaming streaming's setting 0 carry no format.
-AlternateSettingSpec withoutFormat() { return {FormatSpec{0, 0, false, 0, 0, {}}, {}}; }
+AlternateSettingDescriptor withoutFormat() { return {FormatDescriptor{0, 0, false, 0, 0, {}}, {}}; }
 
 // One millisecond's frames at the highest rate, plus one frame for the rate's fraction.
-std::uint16_t packetSize(const FormatSpec& format) {
+std::uint16_t packetSize(const FormatDescriptor& format) {
   const std::uint32_t rate =
       format.continuous ? format.maxRate : *std::max_element(format.rates.begin(), format.rates.end());
   const std::uint32_t frames = (rate + 999) / 1000 + 1;
   return static_cast<std::uint16_t>(frames * format.channels * kernel::bytesPerSample(format.bits));
 }
 
-InterfaceSpec streamingInterface(const StreamingLayout& layout, std::uint8_t channels, bool in) {
-  InterfaceSpec streaming;
+InterfaceDescriptor streamingInterface(const StreamingLayout& layout, std::uint8_t channels, bool in) {
+  InterfaceDescriptor streaming;
   streaming.alternateSettings.push_back(withoutFormat()); // zero bandwidth
   for (std::uint8_t bits : layout.bits) {
-    FormatSpec format{bits, channels, layout.continuous, 0, 0, {}};
+    FormatDescriptor format{bits, channels, layout.continuous, 0, 0, {}};
     if (layout.continuous) {
       format.minRate = layout.rates.front();
       format.maxRate = layout.rates.back();
     } else {
       format.rates = layout.rates;
     }
-    const EndpointSpec endpoint{in ? kInEndpoint : kOutEndpoint, packetSize(format)};
+    const EndpointDescriptor endpoint{in ? kInEndpoint : kOutEndpoint, packetSize(format)};
     streaming.alternateSettings.push_back({format, {endpoint}});
   }
   return streaming;
@@ -41,9 +41,9 @@ InterfaceSpec streamingInterface(const StreamingLayout& layout, std::uint8_t cha
 
 } // namespace
 
-ConfigurationSpec streamingConfiguration(const StreamingLayout& layout) {
-  ConfigurationSpec configuration;
-  InterfaceSpec control;
+ConfigurationDescriptor streamingConfiguration(const StreamingLayout& layout) {
+  ConfigurationDescriptor configuration;
+  InterfaceDescriptor control;
   control.subclass = 1;
   control.alternateSettings.push_back(withoutFormat());
   configuration.interfaces.push_back(control);

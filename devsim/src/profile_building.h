@@ -19,7 +19,7 @@ struct StreamingLayout {
   bool continuous = false; // rates[0]..rates.back() as a continuous range
 };
 
-ConfigurationSpec streamingConfiguration(const StreamingLayout& layout);
+ConfigurationDescriptor streamingConfiguration(const StreamingLayout& layout);
 
 // A profile exposing the kernel driver's interface class and the system's audio class, in
 // the media setup class, streaming
