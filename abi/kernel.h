@@ -8,6 +8,7 @@
 // Requests go through DeviceIoControl (device type 0x22, METHOD_BUFFERED, any access).
 // Every request but kRequestClass passes its block as the OUTPUT buffer with no input
 // buffer, setting requests included: the kernel reads what to set from there.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -229,6 +230,13 @@ inline constexpr std::uint8_t kUacGetMax = 0x83;
 inline constexpr std::uint8_t kUacGetRes = 0x84;
 
 // ---- stream start and the shared stream block ------------------------------------------------
+
+// A field of the shared stream block that the other side changes at the same time: both
+// sides read and write it only through this.
+template <typename T>
+std::atomic_ref<T> shared(T& field) {
+  return std::atomic_ref<T>(field);
+}
 
 // kRequestStream. The 32-bit interface defines 8 bytes with the block's address in bytes 4..7.
 // A 64-bit driver library and kernel use the 16-byte form with the address in bytes 8..15; a

@@ -1,13 +1,12 @@
 // One buffer switch as the driver does it, without the host's callback: the clock's tick,
 // the capture ring into the host's input halves, the output halves into the playback ring.
 // 8 channels x 32 frames of 24 bits both ways, on a simulated device.
+#include <devsim/include/devsim.h>
 #include <driver/device/kernel_audio_device.h>
 #include <driver/host/driver_identity.h>
 #include <driver/host/registry_key.h>
 #include <driver/stream/channel_buffer.h>
 #include <driver/stream/stream_clock.h>
-
-#include <devsim/include/devsim.h>
 #include <winapi/include/emu/kxemu.h>
 
 #include <benchmark/benchmark.h>
@@ -54,8 +53,8 @@ struct SwitchRig {
   // to play.
   void refill() {
     kernel::StreamBlock& block = device->streamBlock();
-    std::atomic_ref<std::uint32_t>(block.capture.fillCount).store(kernel::kRingCapacity);
-    std::atomic_ref<std::uint32_t>(block.playback.fillCount).store(0);
+    kernel::shared(block.capture.fillCount).store(kernel::kRingCapacity);
+    kernel::shared(block.playback.fillCount).store(0);
   }
 
   std::string root;

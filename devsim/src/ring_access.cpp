@@ -9,11 +9,11 @@ namespace {
 constexpr std::uint32_t kCapacity = kernel::kRingCapacity;
 
 std::uint32_t checkedOffset(std::uint32_t& field) {
-  const std::uint32_t offset = shared(field).load();
+  const std::uint32_t offset = kernel::shared(field).load();
   return offset < kCapacity ? offset : 0;
 }
 
-std::uint32_t checkedFill(std::uint32_t& field) { return std::min(shared(field).load(), kCapacity); }
+std::uint32_t checkedFill(std::uint32_t& field) { return std::min(kernel::shared(field).load(), kCapacity); }
 
 // memcpy of nothing, where either pointer may be null.
 void copy(std::uint8_t* target, const std::uint8_t* source, std::uint32_t size) {
@@ -30,8 +30,8 @@ std::uint32_t drainRing(kernel::RingBuffer& ring, std::uint8_t* target, std::uin
   const std::uint32_t first = std::min(taken, kCapacity - offset);
   copy(target, ring.data + offset, first);
   copy(target + first, ring.data, taken - first);
-  shared(ring.readOffset).store((offset + taken) % kCapacity);
-  shared(ring.fillCount).fetch_sub(taken);
+  kernel::shared(ring.readOffset).store((offset + taken) % kCapacity);
+  kernel::shared(ring.fillCount).fetch_sub(taken);
   return taken;
 }
 
@@ -42,8 +42,8 @@ std::uint32_t fillRing(kernel::RingBuffer& ring, const std::uint8_t* source, std
   const std::uint32_t first = std::min(written, kCapacity - offset);
   copy(ring.data + offset, source, first);
   copy(ring.data, source + first, written - first);
-  shared(ring.writeOffset).store((offset + written) % kCapacity);
-  shared(ring.fillCount).fetch_add(written);
+  kernel::shared(ring.writeOffset).store((offset + written) % kCapacity);
+  kernel::shared(ring.fillCount).fetch_add(written);
   return written;
 }
 

@@ -7,7 +7,6 @@
 // the capacity as the capacity.
 #include <abi/kernel.h>
 
-#include <atomic>
 #include <cstdint>
 
 namespace devsim {
@@ -17,10 +16,5 @@ std::uint32_t drainRing(kernel::RingBuffer& ring, std::uint8_t* target, std::uin
 // Appends up to `size` bytes to the capture ring, as many as there is room for; returns
 // how many it appended.
 std::uint32_t fillRing(kernel::RingBuffer& ring, const std::uint8_t* source, std::uint32_t size);
-
-template <typename T>
-std::atomic_ref<T> shared(T& field) {
-  return std::atomic_ref<T>(field);
-}
 
 } // namespace devsim

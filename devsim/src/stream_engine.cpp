@@ -25,7 +25,7 @@ void StreamEngine::start(const StreamStart& start) {
   stop(false);
   std::lock_guard lock(mutex_);
   block_ = start.block;
-  event_ = eventFromWord(shared(block_->eventHandle).load());
+  event_ = eventFromWord(kernel::shared(block_->eventHandle).load());
   format_ = start.format;
   transferMs_ = std::max<std::uint32_t>(start.transferMs, 1);
   signal_ = start.signal;
@@ -33,7 +33,7 @@ void StreamEngine::start(const StreamStart& start) {
   nextPeriodMs_ = transferMs_;
   stallMs_ = 0;
   counters_ = {};
-  counters_.latencyAllowance = shared(block_->latencyAllowance).load();
+  counters_.latencyAllowance = kernel::shared(block_->latencyAllowance).load();
   const std::uint32_t allowanceFrames =
       static_cast<std::uint32_t>(std::max<std::int32_t>(counters_.latencyAllowance, 0));
   primeBytes_ = std::min<std::uint64_t>(std::uint64_t{allowanceFrames} * outputFrameBytes(format_),
@@ -55,7 +55,7 @@ void StreamEngine::stop(bool gone) {
   {
     std::lock_guard lock(mutex_);
     if (running_ && gone) {
-      shared(block_->state).store(kernel::kStreamStateGone);
+      kernel::shared(block_->state).store(kernel::kStreamStateGone);
       setEvent();
     }
     running_ = false;
@@ -103,7 +103,7 @@ std::uint64_t StreamEngine::wakeAt(std::uint64_t nowMs) {
   std::uint64_t due = behind / transferMs_ + 1;
   if (behind > kCatchUpLimitMs && due > 1) {
     const std::uint64_t skippedMs = (due - 1) * transferMs_;
-    shared(block_->lostMilliseconds).fetch_add(static_cast<std::uint32_t>(skippedMs));
+    kernel::shared(block_->lostMilliseconds).fetch_add(static_cast<std::uint32_t>(skippedMs));
     counters_.streamMs += skippedMs;
     nextPeriodMs_ += skippedMs;
     due = 1;
@@ -132,7 +132,7 @@ bool StreamEngine::runPeriod() {
   const std::uint32_t inBytes = frames * inputFrameBytes(format_);
   if (outBytes > 0) {
     playback_.resize(outBytes);
-    primed_ = primed_ || shared(block_->playback.fillCount).load() >= primeBytes_;
+    primed_ = primed_ || kernel::shared(block_->playback.fillCount).load() >= primeBytes_;
     const std::uint32_t drained = primed_ ? drainRing(block_->playback, playback_.data(), outBytes) : 0;
     std::fill(playback_.begin() + drained, playback_.end(), std::uint8_t{0});
     if (primed_) {
@@ -150,15 +150,15 @@ bool StreamEngine::runPeriod() {
     counters_.overrunBytes += inBytes - filled;
     captured_.append(capture_.data(), filled);
   }
-  if (shared(block_->dropFlag).load() != 0 && shared(block_->dropByteCount).load() <= 0) {
-    shared(block_->dropFlag).store(0);
+  if (kernel::shared(block_->dropFlag).load() != 0 && kernel::shared(block_->dropByteCount).load() <= 0) {
+    kernel::shared(block_->dropFlag).store(0);
   }
   ++counters_.periods;
   return true;
 }
 
 void StreamEngine::addCredit(std::uint32_t bytes) {
-  auto credit = shared(block_->outputCredit);
+  auto credit = kernel::shared(block_->outputCredit);
   std::int32_t old = credit.load();
   std::int32_t raised;
   do {
@@ -187,7 +187,7 @@ bool StreamEngine::addLostMilliseconds(std::uint32_t ms) {
   if (!running_) {
     return false;
   }
-  shared(block_->lostMilliseconds).fetch_add(ms);
+  kernel::shared(block_->lostMilliseconds).fetch_add(ms);
   setEvent();
   return true;
 }
@@ -197,8 +197,8 @@ bool StreamEngine::requestDrop(std::int32_t bytes) {
   if (!running_) {
     return false;
   }
-  shared(block_->dropByteCount).store(bytes);
-  shared(block_->dropFlag).store(1);
+  kernel::shared(block_->dropByteCount).store(bytes);
+  kernel::shared(block_->dropFlag).store(1);
   return true;
 }
 
@@ -207,8 +207,8 @@ bool StreamEngine::clearDrop() {
   if (!running_) {
     return false;
   }
-  shared(block_->dropByteCount).store(0);
-  shared(block_->dropFlag).store(0);
+  kernel::shared(block_->dropByteCount).store(0);
+  kernel::shared(block_->dropFlag).store(0);
   return true;
 }
 

@@ -10,18 +10,13 @@ namespace {
 
 constexpr std::uint32_t kCapacity = kernel::kRingCapacity;
 
-template <typename T>
-std::atomic_ref<T> shared(T& field) {
-  return std::atomic_ref<T>(field);
-}
-
 std::uint32_t loadOffset(std::uint32_t& field) {
-  return std::min(shared(field).load(std::memory_order_acquire), kCapacity);
+  return std::min(kernel::shared(field).load(std::memory_order_acquire), kCapacity);
 }
 
 // Lowers the fill count by at most what it holds; the kernel may add at the same time.
 void takeFill(kernel::RingBuffer& ring, std::uint32_t n) {
-  auto fill = shared(ring.fillCount);
+  auto fill = kernel::shared(ring.fillCount);
   std::uint32_t current = fill.load(std::memory_order_acquire);
   while (!fill.compare_exchange_weak(current, current - std::min(current, n), std::memory_order_acq_rel)) {
   }
@@ -34,17 +29,17 @@ void append(kernel::RingBuffer& ring, const std::uint8_t* data, std::uint32_t k)
   const std::uint32_t old = ring.writeOffset;
   std::memcpy(ring.data + old, data, k);
   const std::uint32_t now = old + k;
-  shared(ring.writeOffset).store(now, std::memory_order_release);
-  auto fill = shared(ring.fillCount);
+  kernel::shared(ring.writeOffset).store(now, std::memory_order_release);
+  auto fill = kernel::shared(ring.fillCount);
   const std::uint32_t read = loadOffset(ring.readOffset);
   if (fill.load(std::memory_order_acquire) > 0 && old < read && read < now) {
     // The writer ran over the reader.
-    shared(ring.readOffset).store(now, std::memory_order_release);
+    kernel::shared(ring.readOffset).store(now, std::memory_order_release);
     fill.store(kCapacity, std::memory_order_release);
     return;
   }
   if (fill.fetch_add(k, std::memory_order_acq_rel) + k > kCapacity) {
-    shared(ring.readOffset).store(now, std::memory_order_release);
+    kernel::shared(ring.readOffset).store(now, std::memory_order_release);
     fill.store(kCapacity, std::memory_order_release);
   }
 }
@@ -61,8 +56,8 @@ void ringCounts(kernel::RingBuffer& ring, std::uint32_t channels, std::uint32_t 
     fill = free = fillFrames = freeFrames = 0;
     return;
   }
-  fill =
-      static_cast<std::int32_t>(std::min(shared(ring.fillCount).load(std::memory_order_acquire), kCapacity));
+  fill = static_cast<std::int32_t>(
+      std::min(kernel::shared(ring.fillCount).load(std::memory_order_acquire), kCapacity));
   free = static_cast<std::int32_t>(kCapacity) - fill;
   fillFrames = frames(fill, channels, bits);
   freeFrames = frames(free, channels, bits);
@@ -97,9 +92,9 @@ void writePlayback(kernel::RingBuffer& ring, const std::uint8_t* data, std::uint
     return;
   }
   append(ring, data, space);
-  shared(ring.writeOffset).store(0, std::memory_order_release);
+  kernel::shared(ring.writeOffset).store(0, std::memory_order_release);
   std::uint32_t expected = kCapacity;
-  shared(ring.readOffset).compare_exchange_strong(expected, 0, std::memory_order_acq_rel);
+  kernel::shared(ring.readOffset).compare_exchange_strong(expected, 0, std::memory_order_acq_rel);
   append(ring, data + space, n - space);
 }
 
@@ -110,13 +105,14 @@ std::uint32_t readCapture(kernel::RingBuffer& ring, std::uint8_t* destination, s
     const std::uint32_t read = loadOffset(ring.readOffset);
     const std::uint32_t write = loadOffset(ring.writeOffset);
     const std::uint32_t want = n - taken;
-    if (read > write || shared(ring.fillCount).load(std::memory_order_acquire) >= kCapacity) {
+    if (read > write || kernel::shared(ring.fillCount).load(std::memory_order_acquire) >= kCapacity) {
       const std::uint32_t part = std::min(want, kCapacity - read);
       std::memcpy(destination + taken, ring.data + read, part);
       taken += part;
       takeFill(ring, part);
       const std::uint32_t next = read + part;
-      shared(ring.readOffset).store(part == want && next < kCapacity ? next : 0, std::memory_order_release);
+      kernel::shared(ring.readOffset)
+          .store(part == want && next < kCapacity ? next : 0, std::memory_order_release);
       continue;
     }
     const std::uint32_t part = std::min(want, write - read);
@@ -124,26 +120,26 @@ std::uint32_t readCapture(kernel::RingBuffer& ring, std::uint8_t* destination, s
     taken += part;
     takeFill(ring, part);
     const std::uint32_t next = read + part;
-    shared(ring.readOffset).store(next < kCapacity ? next : 0, std::memory_order_release);
+    kernel::shared(ring.readOffset).store(next < kCapacity ? next : 0, std::memory_order_release);
     break;
   }
   return taken;
 }
 
 void readStreamStatus(kernel::StreamBlock& block, const kernel::StreamFormat& format, StreamStatus& status) {
-  status.lostMilliseconds = static_cast<std::int32_t>(shared(block.lostMilliseconds).exchange(0));
+  status.lostMilliseconds = static_cast<std::int32_t>(kernel::shared(block.lostMilliseconds).exchange(0));
   ringCounts(block.capture, format.inputChannels, format.inputBits, status.captureFill, status.captureFree,
              status.captureFillFrames, status.captureFreeFrames);
   ringCounts(block.playback, format.outputChannels, format.outputBits, status.playbackFill,
              status.playbackFree, status.playbackFillFrames, status.playbackFreeFrames);
-  status.outputCredit = shared(block.outputCredit).load(std::memory_order_acquire);
-  status.state = static_cast<std::int32_t>(shared(block.state).load(std::memory_order_acquire));
+  status.outputCredit = kernel::shared(block.outputCredit).load(std::memory_order_acquire);
+  status.state = static_cast<std::int32_t>(kernel::shared(block.state).load(std::memory_order_acquire));
 }
 
 std::int32_t subtractOutputCredit(kernel::StreamBlock& block, std::int32_t bytes) {
   // The kernel driver adds to the credit at the same time; it stops at the lowest value
   // instead of wrapping round to a large credit.
-  auto credit = shared(block.outputCredit);
+  auto credit = kernel::shared(block.outputCredit);
   std::int32_t current = credit.load(std::memory_order_acquire);
   std::int32_t next = 0;
   do {
@@ -154,10 +150,10 @@ std::int32_t subtractOutputCredit(kernel::StreamBlock& block, std::int32_t bytes
 }
 
 std::uint32_t bytesAfterDrop(kernel::StreamBlock& block, std::uint32_t n) {
-  if (shared(block.dropFlag).load(std::memory_order_acquire) == 0) {
+  if (kernel::shared(block.dropFlag).load(std::memory_order_acquire) == 0) {
     return n;
   }
-  auto drop = shared(block.dropByteCount);
+  auto drop = kernel::shared(block.dropByteCount);
   const std::int32_t pending = drop.load(std::memory_order_acquire);
   if (pending <= 0) {
     return n;

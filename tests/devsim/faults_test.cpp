@@ -120,7 +120,7 @@ TEST_P(Faults, LostMillisecondsAddUpAndSetTheEvent) {
   startStream();
   ASSERT_TRUE(devsim::addLostMilliseconds(id_, 3));
   EXPECT_TRUE(stream_->takeEvent());
-  std::atomic_ref<std::uint32_t>(stream_->block().lostMilliseconds).exchange(0); // the library takes them
+  kernel::shared(stream_->block().lostMilliseconds).exchange(0); // the library takes them
   ASSERT_TRUE(devsim::addLostMilliseconds(id_, 7));
   ASSERT_TRUE(devsim::addLostMilliseconds(id_, 1));
   EXPECT_EQ(stream_->block().lostMilliseconds, 8u);
@@ -135,10 +135,10 @@ TEST_P(Faults, ADropRequestIsClearedOnceTheLibraryCountedItDown) {
   EXPECT_EQ(block.dropByteCount, 1000);
   devsim::advance(2);
   EXPECT_NE(block.dropFlag, 0); // bytes still to discard
-  std::atomic_ref<std::int32_t>(block.dropByteCount).store(232);
+  kernel::shared(block.dropByteCount).store(232);
   devsim::advance(2);
   EXPECT_NE(block.dropFlag, 0);
-  std::atomic_ref<std::int32_t>(block.dropByteCount).store(0);
+  kernel::shared(block.dropByteCount).store(0);
   devsim::advance(2);
   EXPECT_EQ(block.dropFlag, 0);
   ASSERT_TRUE(devsim::requestDrop(id_, 50));

@@ -33,8 +33,8 @@ protected:
     DevsimTest::TearDown();
   }
   devsim::StreamInfo info() const { return *devsim::streamInfo(id_); }
-  std::int32_t credit() { return std::atomic_ref<std::int32_t>(stream_->block().outputCredit).load(); }
-  std::uint32_t lost() { return std::atomic_ref<std::uint32_t>(stream_->block().lostMilliseconds).load(); }
+  std::int32_t credit() { return kernel::shared(stream_->block().outputCredit).load(); }
+  std::uint32_t lost() { return kernel::shared(stream_->block().lostMilliseconds).load(); }
 
   devsim::DeviceId id_ = 0;
   std::string path_;
@@ -152,7 +152,7 @@ TEST_P(Stream, OutputCreditGrowsByTheDrainedBytesUpToOneRing) {
   ASSERT_TRUE(stream_->start().ok);
   devsim::advance(10);
   EXPECT_EQ(credit(), static_cast<std::int32_t>(kTenMsBytes));
-  std::atomic_ref<std::int32_t>(stream_->block().outputCredit).fetch_sub(2000); // the library wrote a buffer
+  kernel::shared(stream_->block().outputCredit).fetch_sub(2000); // the library wrote a buffer
   devsim::advance(10);
   EXPECT_EQ(credit(), static_cast<std::int32_t>(2 * kTenMsBytes) - 2000);
   devsim::advance(1000);

@@ -40,39 +40,35 @@ bool StreamHarness::takeEvent() {
 
 std::uint32_t StreamHarness::writePlayback(const std::vector<std::uint8_t>& bytes) {
   kernel::RingBuffer& ring = block_->playback;
-  const auto room = kernel::kRingCapacity - std::atomic_ref<std::uint32_t>(ring.fillCount).load();
+  const auto room = kernel::kRingCapacity - kernel::shared(ring.fillCount).load();
   const auto size = std::min<std::uint32_t>(static_cast<std::uint32_t>(bytes.size()), room);
   std::uint32_t offset = ring.writeOffset;
   for (std::uint32_t i = 0; i < size; ++i) {
     ring.data[offset] = bytes[i];
     offset = (offset + 1) % kernel::kRingCapacity;
   }
-  std::atomic_ref<std::uint32_t>(ring.writeOffset).store(offset);
-  std::atomic_ref<std::uint32_t>(ring.fillCount).fetch_add(size);
+  kernel::shared(ring.writeOffset).store(offset);
+  kernel::shared(ring.fillCount).fetch_add(size);
   return size;
 }
 
 std::vector<std::uint8_t> StreamHarness::readCapture(std::uint32_t size) {
   kernel::RingBuffer& ring = block_->capture;
-  const auto taken = std::min(size, std::atomic_ref<std::uint32_t>(ring.fillCount).load());
+  const auto taken = std::min(size, kernel::shared(ring.fillCount).load());
   std::vector<std::uint8_t> bytes(taken);
   std::uint32_t offset = ring.readOffset;
   for (std::uint32_t i = 0; i < taken; ++i) {
     bytes[i] = ring.data[offset];
     offset = (offset + 1) % kernel::kRingCapacity;
   }
-  std::atomic_ref<std::uint32_t>(ring.readOffset).store(offset);
-  std::atomic_ref<std::uint32_t>(ring.fillCount).fetch_sub(taken);
+  kernel::shared(ring.readOffset).store(offset);
+  kernel::shared(ring.fillCount).fetch_sub(taken);
   return bytes;
 }
 
-std::uint32_t StreamHarness::playbackFill() {
-  return std::atomic_ref<std::uint32_t>(block_->playback.fillCount).load();
-}
+std::uint32_t StreamHarness::playbackFill() { return kernel::shared(block_->playback.fillCount).load(); }
 
-std::uint32_t StreamHarness::captureFill() {
-  return std::atomic_ref<std::uint32_t>(block_->capture.fillCount).load();
-}
+std::uint32_t StreamHarness::captureFill() { return kernel::shared(block_->capture.fillCount).load(); }
 
 std::vector<std::uint8_t> countingBytes(std::uint32_t count, std::uint8_t first) {
   std::vector<std::uint8_t> bytes(count);
