@@ -12,7 +12,6 @@ namespace {
 // The device channel order of the eight-output interleave: device channel k plays host
 // channel kEightOutputOrder[k].
 constexpr std::int32_t kEightOutputOrder[8] = {0, 2, 4, 6, 1, 3, 5, 7};
-constexpr std::int32_t kMaxHostChannels = 8;
 
 } // namespace
 
@@ -98,12 +97,8 @@ void UsbAudioDevice::transferInput(ChannelBuffer* buffers, std::int32_t count, b
   const auto bytes = static_cast<std::uint32_t>(inputConverter_.byteCount());
   readCapture(streamBlock().capture, transferBuffer_.get(), std::min(bytes, transferSize_));
   const auto channels = static_cast<std::int32_t>(format_.inputChannels);
-  if (channels <= count && channels <= kMaxHostChannels) {
-    ChannelBuffer* halves[kMaxHostChannels];
-    for (std::int32_t c = 0; c < channels; ++c) {
-      halves[c] = &buffers[c];
-    }
-    inputConverter_.toHost(halves, channels, dither);
+  if (channels <= count) {
+    inputConverter_.toHost(buffers, channels, dither);
   }
 }
 
@@ -112,17 +107,14 @@ void UsbAudioDevice::transferOutput(ChannelBuffer* buffers, std::int32_t count, 
     return;
   }
   const auto channels = static_cast<std::int32_t>(format_.outputChannels);
-  const ChannelBuffer* halves[kMaxHostChannels];
   if (traits_.eightOutputInterleave && count == 8) {
+    const ChannelBuffer* interleaved[8];
     for (std::int32_t k = 0; k < 8; ++k) {
-      halves[k] = &buffers[kEightOutputOrder[k]];
+      interleaved[k] = &buffers[kEightOutputOrder[k]];
     }
-    outputConverter_.fromHost(halves, 8, dither);
-  } else if (channels <= count && channels <= kMaxHostChannels) {
-    for (std::int32_t c = 0; c < channels; ++c) {
-      halves[c] = &buffers[c];
-    }
-    outputConverter_.fromHost(halves, channels, dither);
+    outputConverter_.fromHost(interleaved, 8, dither);
+  } else if (channels <= count) {
+    outputConverter_.fromHost(buffers, channels, dither);
   }
   kernel::StreamBlock& block = streamBlock();
   const auto bytes = static_cast<std::uint32_t>(outputConverter_.byteCount());

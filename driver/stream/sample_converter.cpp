@@ -48,23 +48,19 @@ SampleConverter::HostShape SampleConverter::shapeOf(const ChannelBuffer* const* 
   if (count == 0) {
     return {Fit::NoChannels, 0, 0};
   }
-  std::int64_t total = 0;
+  // Every buffer is worked on at the first one's width and length, so a buffer of another
+  // shape would be read or written past its end.
+  bool sameShape = true;
   for (std::int32_t c = 0; c < count; ++c) {
     if (buffers[c] == nullptr || buffers[c]->isEmpty()) {
       return {Fit::Refused, 0, 0};
     }
-    total += buffers[c]->frames();
+    sameShape =
+        sameShape && buffers[c]->frames() == buffers[0]->frames() && buffers[c]->bits() == buffers[0]->bits();
   }
-  if (total * bytesPerSample_ > bytes_) {
-    return {Fit::Misfit, 0, 0};
-  }
-  // Every buffer is worked on at the first one's width and length, so a buffer of another
-  // shape would be read or written past its end.
   const ChannelBuffer& first = *buffers[0];
-  for (std::int32_t c = 1; c < count; ++c) {
-    if (buffers[c]->frames() != first.frames() || buffers[c]->bits() != first.bits()) {
-      return {Fit::Misfit, 0, 0};
-    }
+  if (!sameShape || std::int64_t{first.frames()} * count * bytesPerSample_ > bytes_) {
+    return {Fit::Misfit, 0, 0};
   }
   return {Fit::Fits, first.frames(), first.bits()};
 }
