@@ -105,23 +105,19 @@ std::uint32_t readCapture(kernel::RingBuffer& ring, std::uint8_t* destination, s
     const std::uint32_t read = loadOffset(ring.readOffset);
     const std::uint32_t write = loadOffset(ring.writeOffset);
     const std::uint32_t want = n - taken;
-    if (read > write || kernel::shared(ring.fillCount).load(std::memory_order_acquire) >= kCapacity) {
-      const std::uint32_t part = std::min(want, kCapacity - read);
-      std::memcpy(destination + taken, ring.data + read, part);
-      taken += part;
-      takeFill(ring, part);
-      const std::uint32_t next = read + part;
-      kernel::shared(ring.readOffset)
-          .store(part == want && next < kCapacity ? next : 0, std::memory_order_release);
-      continue;
-    }
-    const std::uint32_t part = std::min(want, write - read);
+    // A wrapped (or full) ring is read to its end first, then from the start.
+    const bool wrapped =
+        read > write || kernel::shared(ring.fillCount).load(std::memory_order_acquire) >= kCapacity;
+    const std::uint32_t part = std::min(want, wrapped ? kCapacity - read : write - read);
     std::memcpy(destination + taken, ring.data + read, part);
     taken += part;
     takeFill(ring, part);
     const std::uint32_t next = read + part;
-    kernel::shared(ring.readOffset).store(next < kCapacity ? next : 0, std::memory_order_release);
-    break;
+    const bool stays = next < kCapacity && (!wrapped || part == want);
+    kernel::shared(ring.readOffset).store(stays ? next : 0, std::memory_order_release);
+    if (!wrapped) {
+      break;
+    }
   }
   return taken;
 }

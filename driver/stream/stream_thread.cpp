@@ -1,3 +1,4 @@
+#include <abi/kernel.h>
 #include <driver/device/device_manager.h>
 #include <driver/device/usb_audio_device.h>
 #include <driver/host/asio_driver.h>
@@ -80,7 +81,7 @@ void StreamThread::run() {
       if (!device->waitForData(status)) {
         Sleep(kNoDataPauseMs);
       }
-      if (status.state == 1 && device != reportedGone) {
+      if (status.state == static_cast<std::int32_t>(kernel::kStreamStateGone) && device != reportedGone) {
         // The list belongs to the host's thread: the removal is handed to it.
         owner_->deviceManager()->reportGone(device);
         reportedGone = device;
